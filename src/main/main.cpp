@@ -1,3 +1,5 @@
 #include "main/startup.h"
 
-int main() { return papyr::run_startup(); }
+int main() {
+    return papyr::run_startup();
+}

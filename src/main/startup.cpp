@@ -2,6 +2,8 @@
 
 namespace papyr {
 
-int run_startup() { return 0; }
+int run_startup() {
+    return 0;
+}
 
 }  // namespace papyr

@@ -18,7 +18,8 @@ void write_diagnostic_line(std::string_view line) {
     while (done < buffer.size()) {
         const ssize_t written = ::write(STDERR_FILENO, buffer.data() + done, buffer.size() - done);
         if (written < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             return;
         }
         done += static_cast<std::size_t>(written);

@@ -17,13 +17,16 @@ struct Failure {
     std::string message;
 };
 
-[[nodiscard]] inline Failure fail(std::string message) { return Failure{std::move(message)}; }
+[[nodiscard]] inline Failure fail(std::string message) {
+    return Failure{std::move(message)};
+}
 
 template <class T>
 class [[nodiscard]] Result {
-public:
-    Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit by design
-    Result(Failure failure)                                                 // NOLINT: implicit by design
+  public:
+    Result(T value)
+        : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit by design
+    Result(Failure failure)                                    // NOLINT: implicit by design
         : state_(std::in_place_index<1>, std::move(failure.message)) {}
 
     bool has_value() const { return state_.index() == 0; }
@@ -56,14 +59,14 @@ public:
         return std::get<1>(std::move(state_));
     }
 
-private:
+  private:
     std::variant<T, std::string> state_;
 };
 
 // For operations that have nothing to return on success.
 template <>
 class [[nodiscard]] Result<void> {
-public:
+  public:
     Result() = default;
     Result(Failure failure) : error_(std::move(failure.message)), ok_(false) {}  // NOLINT
 
@@ -74,7 +77,7 @@ public:
         return error_;
     }
 
-private:
+  private:
     std::string error_;
     bool ok_ = true;
 };

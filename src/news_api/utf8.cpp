@@ -5,25 +5,36 @@
 namespace papyr {
 namespace {
 
-bool is_continuation(unsigned char byte) { return (byte & 0xC0U) == 0x80U; }
+bool is_continuation(unsigned char byte) {
+    return (byte & 0xC0U) == 0x80U;
+}
 
 // The accepted range of the second byte depends on the first, which rules
 // out over-long forms, surrogates and values above U+10FFFF.
 bool second_byte_fits(unsigned char first, unsigned char second) {
     switch (first) {
-        case 0xE0: return second >= 0xA0 && second <= 0xBF;
-        case 0xED: return second >= 0x80 && second <= 0x9F;
-        case 0xF0: return second >= 0x90 && second <= 0xBF;
-        case 0xF4: return second >= 0x80 && second <= 0x8F;
-        default: return is_continuation(second);
+        case 0xE0:
+            return second >= 0xA0 && second <= 0xBF;
+        case 0xED:
+            return second >= 0x80 && second <= 0x9F;
+        case 0xF0:
+            return second >= 0x90 && second <= 0xBF;
+        case 0xF4:
+            return second >= 0x80 && second <= 0x8F;
+        default:
+            return is_continuation(second);
     }
 }
 
 std::size_t sequence_width(unsigned char first) {
-    if (first < 0x80) return 1;
-    if (first >= 0xC2 && first <= 0xDF) return 2;
-    if (first >= 0xE0 && first <= 0xEF) return 3;
-    if (first >= 0xF0 && first <= 0xF4) return 4;
+    if (first < 0x80)
+        return 1;
+    if (first >= 0xC2 && first <= 0xDF)
+        return 2;
+    if (first >= 0xE0 && first <= 0xEF)
+        return 3;
+    if (first >= 0xF0 && first <= 0xF4)
+        return 4;
     return 0;
 }
 
@@ -33,8 +44,10 @@ Utf8Step decode_utf8_step(std::string_view text, std::size_t pos) {
     const auto byte_at = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char first = byte_at(pos);
     const std::size_t width = sequence_width(first);
-    if (width == 1) return {Utf8Step::Kind::Valid, first, 1};
-    if (width == 0) return {Utf8Step::Kind::Invalid, kReplacementCharacter, 1};
+    if (width == 1)
+        return {Utf8Step::Kind::Valid, first, 1};
+    if (width == 0)
+        return {Utf8Step::Kind::Invalid, kReplacementCharacter, 1};
 
     char32_t code_point = first & (0xFFU >> (width + 1));
     for (std::size_t i = 1; i < width; ++i) {
@@ -43,7 +56,8 @@ Utf8Step decode_utf8_step(std::string_view text, std::size_t pos) {
         }
         const unsigned char next = byte_at(pos + i);
         const bool fits = i == 1 ? second_byte_fits(first, next) : is_continuation(next);
-        if (!fits) return {Utf8Step::Kind::Invalid, kReplacementCharacter, i};
+        if (!fits)
+            return {Utf8Step::Kind::Invalid, kReplacementCharacter, i};
         code_point = (code_point << 6) | (next & 0x3FU);
     }
     return {Utf8Step::Kind::Valid, code_point, width};
@@ -54,9 +68,12 @@ std::optional<Utf8Error> find_utf8_error(std::string_view text) {
     while (pos < text.size()) {
         const Utf8Step step = decode_utf8_step(text, pos);
         switch (step.kind) {
-            case Utf8Step::Kind::Valid: break;
-            case Utf8Step::Kind::Invalid: return Utf8Error{pos, step.length};
-            case Utf8Step::Kind::Incomplete: return Utf8Error{pos, std::nullopt};
+            case Utf8Step::Kind::Valid:
+                break;
+            case Utf8Step::Kind::Invalid:
+                return Utf8Error{pos, step.length};
+            case Utf8Step::Kind::Incomplete:
+                return Utf8Error{pos, std::nullopt};
         }
         pos += step.length;
     }

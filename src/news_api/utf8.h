@@ -32,7 +32,9 @@ struct Utf8Error {
 // The first error of the text, or nothing when it is valid UTF-8.
 std::optional<Utf8Error> find_utf8_error(std::string_view text);
 
-inline bool is_valid_utf8(std::string_view text) { return !find_utf8_error(text).has_value(); }
+inline bool is_valid_utf8(std::string_view text) {
+    return !find_utf8_error(text).has_value();
+}
 
 // The description Rust gives an error: "invalid utf-8 sequence of N bytes from
 // index I" or "incomplete utf-8 byte sequence from index I".

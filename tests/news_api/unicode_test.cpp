@@ -13,9 +13,12 @@ TEST(Utf8, ReportsTheFirstBadSequenceLikeRust) {
         std::string description;
     };
     const Case cases[] = {
-        {"ab\xFF" "cd", "invalid utf-8 sequence of 1 bytes from index 2"},
-        {"\xC0\x80", "invalid utf-8 sequence of 1 bytes from index 0"},      // over-long lead byte
-        {"x\xE0\x80\x80", "invalid utf-8 sequence of 1 bytes from index 1"}, // over-long 3-byte form
+        {"ab\xFF"
+         "cd",
+         "invalid utf-8 sequence of 1 bytes from index 2"},
+        {"\xC0\x80", "invalid utf-8 sequence of 1 bytes from index 0"},  // over-long lead byte
+        {"x\xE0\x80\x80",
+         "invalid utf-8 sequence of 1 bytes from index 1"},  // over-long 3-byte form
         {"\xED\xA0\x80", "invalid utf-8 sequence of 1 bytes from index 0"},  // surrogate
         {"\xE1\x80z", "invalid utf-8 sequence of 2 bytes from index 0"},
         {"\xF0\x90\x80z", "invalid utf-8 sequence of 3 bytes from index 0"},
@@ -51,7 +54,7 @@ TEST(UnicodeWhitespace, TrimsEveryWhiteSpaceCharacterButNotOthers) {
 TEST(UnicodeCase, LowerCasingIsFull) {
     EXPECT_EQ(to_unicode_lower("TrimUI BRICK"), "trimui brick");
     EXPECT_EQ(to_unicode_lower("BRIC\u212A"), "brick");  // Kelvin sign lower-cases to k
-    EXPECT_EQ(to_unicode_lower("\u0130"), "i\u0307");     // İ keeps its dot as a combining mark
+    EXPECT_EQ(to_unicode_lower("\u0130"), "i\u0307");    // İ keeps its dot as a combining mark
     EXPECT_EQ(to_unicode_lower("TIẾNG VIỆT"), "tiếng việt");
     EXPECT_EQ(to_unicode_lower("TRUE"), "true");
 }

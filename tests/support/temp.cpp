@@ -10,10 +10,12 @@ namespace papyr::test {
 
 TempDir::TempDir() {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/papyr-test-XXXXXX";
+    std::string pattern =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/papyr-test-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
-    if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    if (mkdtemp(buffer.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
     path_ = buffer.data();
 }
 
@@ -33,7 +35,8 @@ TempDir::~TempDir() {
 }
 
 EnvVar::EnvVar(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
-    if (const char* old = std::getenv(name_.c_str())) saved_ = old;
+    if (const char* old = std::getenv(name_.c_str()))
+        saved_ = old;
     if (value) {
         setenv(name_.c_str(), value->c_str(), 1);
     } else {
@@ -51,13 +54,15 @@ EnvVar::~EnvVar() {
 
 void write_file(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw std::runtime_error("cannot write " + path.string());
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
     out << bytes;
 }
 
 std::string read_file(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path.string());
+    if (!in)
+        throw std::runtime_error("cannot read " + path.string());
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();

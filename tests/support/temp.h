@@ -10,7 +10,7 @@
 namespace papyr::test {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -19,19 +19,19 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 class EnvVar {
-public:
+  public:
     // Sets the variable, or unsets it when value is nullopt.
     EnvVar(std::string name, std::optional<std::string> value);
     ~EnvVar();
     EnvVar(const EnvVar&) = delete;
     EnvVar& operator=(const EnvVar&) = delete;
 
-private:
+  private:
     std::string name_;
     std::optional<std::string> saved_;
 };

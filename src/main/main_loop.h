@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+
+#include "input/action.h"
+#include "main/app_state.h"
+#include "main/channel.h"
+#include "main/clock.h"
+#include "main/effects.h"
+#include "main/messages.h"
+#include "news_api/diagnostics.h"
+
+namespace papyr {
+
+inline constexpr Nanoseconds kFramePeriod = std::chrono::milliseconds(16);
+
+// Draws one whole frame from the state and shows it. The reader screen
+// writes the height it laid out back into the state.
+class FrameRenderer {
+  public:
+    virtual ~FrameRenderer() = default;
+    virtual void render(AppState& state) = 0;
+    virtual std::int32_t screen_height() const = 0;
+};
+
+struct MainLoopIo {
+    Receiver<Action>& actions;
+    Receiver<WorkerMessage>& messages;
+    Clock& clock;
+    Effects& effects;
+    LogFn log;
+    FrameRenderer& renderer;
+};
+
+// Runs frames until an accepted Exit; the frame in which it arrives is still
+// completed and drawn.
+void run_main_loop(AppState& state, MainLoopIo& io);
+
+// One frame without its pacing; returns the instant the frame started.
+Instant run_frame(AppState& state, MainLoopIo& io);
+
+}  // namespace papyr
