@@ -17,6 +17,9 @@ constexpr std::string_view api_origin() {
     return PAPYR_API_ORIGIN;
 }
 
+static_assert(!api_origin().empty() && !api_origin().ends_with('/'),
+              "PAPYR_API_ORIGIN is scheme, host and port without a trailing slash");
+
 // Base of every news API request, without a trailing slash.
 constexpr std::string_view api_base_url() {
     return PAPYR_API_ORIGIN "/api/v1/news";
