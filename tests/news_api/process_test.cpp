@@ -114,8 +114,8 @@ TEST(RunProcess, DiscardsOrInheritsStreamsOnRequest) {
     std::array<char, 4096> own{};
     const ssize_t length = ::readlink("/proc/self/fd/1", own.data(), own.size());
     ASSERT_GT(length, 0);
-    const ProcessExit inherited =
-        run_shell("link=$(readlink /proc/$$/fd/1); echo \"$link\" >&2", {StreamMode::Inherit, StreamMode::Capture});
+    const ProcessExit inherited = run_shell("link=$(readlink /proc/$$/fd/1); echo \"$link\" >&2",
+                                            {StreamMode::Inherit, StreamMode::Capture});
     EXPECT_EQ(inherited.stderr_bytes,
               std::string(own.data(), static_cast<std::size_t>(length)) + "\n");
 }

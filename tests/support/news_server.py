@@ -41,6 +41,7 @@ it is answered, so a test can assert what was asked even of a slow answer.
 
 import argparse
 import http.server
+import ipaddress
 import json
 import os
 import socketserver
@@ -311,12 +312,20 @@ class TlsServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
             connection.close()
 
 
+def is_ip_address(host):
+    try:
+        ipaddress.ip_address(host)
+    except ValueError:
+        return False
+    return True
+
+
 def make_tls_context(host):
     """A self-signed certificate, made by openssl and deleted once loaded."""
     with tempfile.TemporaryDirectory(prefix="papyr-news-server-") as folder:
         cert = os.path.join(folder, "cert.pem")
         key = os.path.join(folder, "key.pem")
-        subject_name = f"IP:{host}" if host.replace(".", "").isdigit() else f"DNS:{host}"
+        subject_name = f"IP:{host}" if is_ip_address(host) else f"DNS:{host}"
         subprocess.run(
             [
                 "openssl", "req", "-x509", "-nodes", "-days", "2",
