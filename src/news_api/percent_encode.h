@@ -1,0 +1,16 @@
+#pragma once
+
+// Percent-encoding of a whole text for use as one query value: only the
+// unreserved ASCII characters stay, so "?", "&", "=" and "#" inside the value
+// can never be taken for parts of the request's own query.
+
+#include <string>
+#include <string_view>
+
+namespace papyr {
+
+// Copies A-Z, a-z, 0-9, "-", ".", "_" and "~"; every other byte of the UTF-8
+// text becomes "%" and two uppercase hexadecimal digits ("ộ" → "%E1%BB%99").
+[[nodiscard]] std::string percent_encode(std::string_view text);
+
+}  // namespace papyr
