@@ -116,7 +116,8 @@ TEST(TextDraw, FullCoverageWritesTheColourAndPartialCoverageBlendsWithWhatIsTher
                 expected = 0xFF000000 | red << 16 | green << 8 | blue;
                 ++partial;
             }
-            if (expected != kBackground) ++changed;
+            if (expected != kBackground)
+                ++changed;
             EXPECT_EQ(actual, expected) << "column " << c << " row " << r << " coverage " << a;
         }
     }
