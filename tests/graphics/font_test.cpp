@@ -88,20 +88,6 @@ TEST(Font, GlyphBitmapsMatchTheirMetrics) {
     EXPECT_EQ(metrics.height, p.metrics.height);
 }
 
-TEST(Font, BlankGlyphsAndSizesWithoutPixelsGiveEmptyBitmaps) {
-    const Font& font = Font::embedded();
-    const Glyph space = font.rasterize(font.glyph_index(U' '), 20.0f);
-    EXPECT_EQ(space.metrics.width, 0u);
-    EXPECT_TRUE(space.coverage.empty());
-    EXPECT_GT(space.metrics.advance_width, 0.0f);
-    for (const float size : {0.0f, -12.0f}) {
-        const Glyph none = font.rasterize(font.glyph_index(U'H'), size);
-        EXPECT_EQ(none.metrics.width, 0u);
-        EXPECT_EQ(none.metrics.advance_width, 0.0f);
-        EXPECT_TRUE(none.coverage.empty());
-    }
-}
-
 TEST(Font, ParsesTheAssetFromBytesAndRejectsWhatIsNoFont) {
     const std::string asset = test::read_file(kAssetPath);
     const auto bytes = [](const std::string& s, std::size_t n) {

@@ -119,14 +119,6 @@ TEST(FramebufferPrimitives, RoundedRectangleCornersFollowTheDistanceRule) {
     EXPECT_EQ(at(119, 35), kStart);
 }
 
-TEST(FramebufferPrimitives, RoundedRectangleWithRadiusZeroIsAPlainRectangle) {
-    Framebuffer rounded = Framebuffer::in_memory(8, 6);
-    Framebuffer plain = Framebuffer::in_memory(8, 6);
-    rounded.fill_rounded_rect(1, 2, 5, 3, 0, kInk);
-    plain.fill_rect(1, 2, 5, 3, kInk);
-    EXPECT_EQ(picture(rounded), picture(plain));
-}
-
 TEST(FramebufferPrimitives, ClippedRoundedRectangleKeepsTheShapeOfItsVisiblePart) {
     // The same rectangle drawn whole on a large surface and across every
     // edge of a small one must agree pixel for pixel where they overlap.
