@@ -1,0 +1,233 @@
+#include "graphics/framebuffer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+#include "graphics/os_error.h"
+
+namespace papyr {
+namespace {
+
+// The part of [start, start + length) that lies within [0, limit), computed
+// wide so that no coordinate sum can overflow. Clipping the loop ranges up
+// front writes exactly the pixels a bounds test per pixel would let through.
+struct Range {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+Range clip(std::int64_t start, std::int64_t length, std::size_t limit) {
+    const std::int64_t low = std::max<std::int64_t>(start, 0);
+    const std::int64_t high = std::min(start + length, static_cast<std::int64_t>(limit));
+    if (high <= low)
+        return {};
+    return {static_cast<std::size_t>(low), static_cast<std::size_t>(high)};
+}
+
+// Distance of a coordinate into a corner band of the rounded rectangle: 0 in
+// the straight middle part, 1 at the band's inner edge, r at the outer edge.
+std::int64_t corner_distance(std::int64_t p, std::int64_t start, std::int64_t length,
+                             std::int64_t r) {
+    if (p < start + r)
+        return start + r - p;
+    if (p >= start + length - r)
+        return p - (start + length - r) + 1;
+    return 0;
+}
+
+std::uint32_t dim_pixel(std::uint32_t pixel) {
+    const auto channel = [pixel](int shift) {
+        return (((pixel >> shift) & 0xFFu) * 4u / 15u) << shift;
+    };
+    return 0xFF000000u | channel(16) | channel(8) | channel(0);
+}
+
+}  // namespace
+
+Framebuffer::Framebuffer(std::size_t width, std::size_t height)
+    : pixels_(width * height, kStartColour), width_(width), height_(height), stride_(width * 4) {}
+
+Framebuffer Framebuffer::in_memory(std::size_t width, std::size_t height) {
+    return Framebuffer(width, height);
+}
+
+Framebuffer Framebuffer::open(std::size_t default_width, std::size_t default_height,
+                              bool force_simulator, FramebufferDevice& device, const LogFn& log,
+                              const std::string& path) {
+    std::size_t width = default_width;
+    std::size_t height = default_height;
+    const auto simulator = [&](std::string_view reason) {
+        log("[Framebuffer] Notice: Could not open " + path + " (" + std::string(reason) +
+            "). Initializing Desktop Simulator mode.");
+        return Framebuffer(width, height);
+    };
+
+    if (force_simulator)
+        return simulator("Forced simulator mode");
+    const DeviceOpen opened = device.open_read_write(path);
+    if (opened.fd < 0)
+        return simulator(os_error_text(opened.error));
+    const int fd = opened.fd;
+
+    // A failed request leaves its record zeroed, which keeps the profile's
+    // size and the unpadded stride.
+    const VariableScreenInfo variable =
+        device.read_variable_info(fd).value_or(VariableScreenInfo{});
+    const FixedScreenInfo fixed = device.read_fixed_info(fd).value_or(FixedScreenInfo{});
+
+    // Drawing assumes the visible area starts at the top of device memory.
+    if (variable.xoffset != 0 || variable.yoffset != 0) {
+        VariableScreenInfo panned = variable;
+        panned.xoffset = 0;
+        panned.yoffset = 0;
+        device.pan_display(fd, panned);
+    }
+
+    if (variable.xres != 0 && variable.yres != 0) {
+        width = variable.xres;
+        height = variable.yres;
+    }
+    const std::size_t stride = fixed.line_length != 0 ? fixed.line_length : width * 4;
+
+    std::byte* const map = device.map(fd, fixed.smem_len);
+    if (map == nullptr) {
+        log("[Framebuffer] Warning: mmap " + path + " failed. Running in emulator mode.");
+        device.close(fd);
+        return Framebuffer(width, height);
+    }
+    log("[Framebuffer] Mapped " + path + ": " + std::to_string(width) + "x" +
+        std::to_string(height) + " stride: " + std::to_string(stride) + " bytes");
+
+    Framebuffer surface(width, height);
+    surface.map_ = map;
+    surface.map_len_ = fixed.smem_len;
+    surface.stride_ = stride;
+    surface.fd_ = fd;
+    surface.device_ = &device;
+    return surface;
+}
+
+Framebuffer::Framebuffer(Framebuffer&& other) noexcept
+    : pixels_(std::move(other.pixels_)),
+      width_(std::exchange(other.width_, 0)),
+      height_(std::exchange(other.height_, 0)),
+      map_(std::exchange(other.map_, nullptr)),
+      map_len_(std::exchange(other.map_len_, 0)),
+      stride_(std::exchange(other.stride_, 0)),
+      fd_(std::exchange(other.fd_, -1)),
+      device_(std::exchange(other.device_, nullptr)) {}
+
+Framebuffer& Framebuffer::operator=(Framebuffer&& other) noexcept {
+    if (this != &other) {
+        release();
+        pixels_ = std::move(other.pixels_);
+        width_ = std::exchange(other.width_, 0);
+        height_ = std::exchange(other.height_, 0);
+        map_ = std::exchange(other.map_, nullptr);
+        map_len_ = std::exchange(other.map_len_, 0);
+        stride_ = std::exchange(other.stride_, 0);
+        fd_ = std::exchange(other.fd_, -1);
+        device_ = std::exchange(other.device_, nullptr);
+    }
+    return *this;
+}
+
+Framebuffer::~Framebuffer() {
+    release();
+}
+
+void Framebuffer::release() {
+    if (device_ != nullptr) {
+        if (map_ != nullptr && map_len_ != 0)
+            device_->unmap(map_, map_len_);
+        if (fd_ != -1)
+            device_->close(fd_);
+    }
+    map_ = nullptr;
+    map_len_ = 0;
+    fd_ = -1;
+    device_ = nullptr;
+}
+
+void Framebuffer::present() {
+    const std::size_t row_bytes = width_ * 4;
+    if (map_ == nullptr || row_bytes == 0)
+        return;
+    const auto* source = reinterpret_cast<const std::byte*>(pixels_.data());
+
+    // Only whole rows that lie inside the mapping are copied: a driver that
+    // reports less memory than its rows need must not make us write past it.
+    if (stride_ == row_bytes) {
+        const std::size_t rows = std::min(height_, map_len_ / stride_);
+        std::memcpy(map_, source, rows * row_bytes);
+        return;
+    }
+    // A padded device: rows lie `stride_` bytes apart. A stride shorter than
+    // a row (a confused driver) gets only the part of each row that fits.
+    const std::size_t copy_bytes = std::min(row_bytes, stride_);
+    for (std::size_t row = 0; row < height_; ++row) {
+        const std::size_t offset = row * stride_;
+        if (offset + copy_bytes > map_len_)
+            break;
+        std::memcpy(map_ + offset, source + row * row_bytes, copy_bytes);
+    }
+}
+
+void Framebuffer::set_pixel(std::int32_t x, std::int32_t y, std::uint32_t colour) {
+    if (x < 0 || y < 0)
+        return;
+    const auto column = static_cast<std::size_t>(x);
+    const auto row = static_cast<std::size_t>(y);
+    if (column >= width_ || row >= height_)
+        return;
+    pixels_[row * width_ + column] = colour;
+}
+
+void Framebuffer::fill_rect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+                            std::uint32_t colour) {
+    const Range columns = clip(x, w, width_);
+    const Range rows = clip(y, h, height_);
+    if (columns.begin == columns.end)
+        return;
+    for (std::size_t row = rows.begin; row < rows.end; ++row) {
+        auto* line = pixels_.data() + row * width_;
+        std::fill(line + columns.begin, line + columns.end, colour);
+    }
+}
+
+void Framebuffer::hline(std::int32_t x, std::int32_t y, std::int32_t w, std::uint32_t colour) {
+    fill_rect(x, y, w, 1, colour);
+}
+
+void Framebuffer::vline(std::int32_t x, std::int32_t y, std::int32_t h, std::uint32_t colour) {
+    fill_rect(x, y, 1, h, colour);
+}
+
+void Framebuffer::fill_rounded_rect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+                                    std::int32_t r, std::uint32_t colour) {
+    const Range columns = clip(x, w, width_);
+    const Range rows = clip(y, h, height_);
+    const std::int64_t radius_squared = std::int64_t{r} * r;
+    for (std::size_t row = rows.begin; row < rows.end; ++row) {
+        const std::int64_t dy = corner_distance(static_cast<std::int64_t>(row), y, h, r);
+        auto* line = pixels_.data() + row * width_;
+        for (std::size_t column = columns.begin; column < columns.end; ++column) {
+            const std::int64_t dx = corner_distance(static_cast<std::int64_t>(column), x, w, r);
+            if (dx * dx + dy * dy <= radius_squared)
+                line[column] = colour;
+        }
+    }
+}
+
+void Framebuffer::fill(std::uint32_t colour) {
+    std::fill(pixels_.begin(), pixels_.end(), colour);
+}
+
+void Framebuffer::dim() {
+    for (std::uint32_t& pixel : pixels_)
+        pixel = dim_pixel(pixel);
+}
+
+}  // namespace papyr

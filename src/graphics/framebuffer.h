@@ -1,0 +1,87 @@
+#pragma once
+
+// The drawing surface: a back buffer of 0xAARRGGBB pixels that every frame is
+// painted into, and, when a framebuffer device could be mapped, the copy of
+// that buffer to the device. Without a device ("Desktop Simulator mode") the
+// buffer is drawn all the same and simply never shown.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "graphics/framebuffer_device.h"
+#include "news_api/diagnostics.h"
+
+namespace papyr {
+
+class Framebuffer {
+  public:
+    // The very dark grey the buffer holds until the first frame paints it.
+    static constexpr std::uint32_t kStartColour = 0xFF0F0F0F;
+
+    // Opens the device at `path`, or falls back to simulator mode; never
+    // fails. The defaults are the device profile's screen size, kept when
+    // the driver reports no size of its own. Each outcome is logged as one
+    // line. `device` must outlive the surface, which returns its mapping and
+    // descriptor through it.
+    [[nodiscard]] static Framebuffer open(std::size_t default_width, std::size_t default_height,
+                                          bool force_simulator, FramebufferDevice& device,
+                                          const LogFn& log,
+                                          const std::string& path = kFramebufferPath);
+
+    // A surface with no device at all and no log line: for tests, goldens
+    // and benchmarks.
+    [[nodiscard]] static Framebuffer in_memory(std::size_t width, std::size_t height);
+
+    Framebuffer(Framebuffer&& other) noexcept;
+    Framebuffer& operator=(Framebuffer&& other) noexcept;
+    Framebuffer(const Framebuffer&) = delete;
+    Framebuffer& operator=(const Framebuffer&) = delete;
+    ~Framebuffer();
+
+    // Copies the whole back buffer to the device; does nothing in simulator
+    // mode.
+    void present();
+
+    // Primitives. Pixels outside the buffer are skipped; colours are written
+    // unchanged.
+    void set_pixel(std::int32_t x, std::int32_t y, std::uint32_t colour);
+    void fill_rect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+                   std::uint32_t colour);
+    void hline(std::int32_t x, std::int32_t y, std::int32_t w, std::uint32_t colour);
+    void vline(std::int32_t x, std::int32_t y, std::int32_t h, std::uint32_t colour);
+    // Fills the pixels of the rectangle whose distance (dx, dy) past the
+    // corner squares, counted from 1 at the corner's inner edge, satisfies
+    // dx² + dy² ≤ r². Every card, badge and panel uses this one shape.
+    void fill_rounded_rect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
+                           std::int32_t r, std::uint32_t colour);
+    void fill(std::uint32_t colour);
+    // Darkens every pixel to ⌊c × 4 / 15⌋ per colour channel, fully opaque.
+    void dim();
+
+    std::size_t width() const { return width_; }
+    std::size_t height() const { return height_; }
+    // Bytes from one device row to the next (width × 4 without a device).
+    std::size_t stride() const { return stride_; }
+    bool is_simulator() const { return map_ == nullptr; }
+    // Row-major, width × height, no padding between rows.
+    std::span<std::uint32_t> pixels() { return pixels_; }
+    std::span<const std::uint32_t> pixels() const { return pixels_; }
+
+  private:
+    Framebuffer(std::size_t width, std::size_t height);
+    void release();
+
+    std::vector<std::uint32_t> pixels_;
+    std::size_t width_ = 0;
+    std::size_t height_ = 0;
+    std::byte* map_ = nullptr;
+    std::size_t map_len_ = 0;
+    std::size_t stride_ = 0;
+    int fd_ = -1;
+    FramebufferDevice* device_ = nullptr;
+};
+
+}  // namespace papyr
