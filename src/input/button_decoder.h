@@ -16,7 +16,7 @@ namespace papyr {
 
 // The action of a key code (EV_KEY), or nothing for a code the program does
 // not use.
-std::optional<Action> key_action(std::uint16_t code);
+[[nodiscard]] std::optional<Action> key_action(std::uint16_t code);
 
 struct DecodedEvent {
     std::optional<Action> action;

@@ -16,7 +16,7 @@ namespace papyr {
 // line that is not valid UTF-8. White space at both ends (the line ending
 // included) is ignored and the match is case-insensitive under full Unicode
 // upper-casing.
-std::optional<Action> parse_command(std::string_view line);
+[[nodiscard]] std::optional<Action> parse_command(std::string_view line);
 
 // Thread body. Replaces whatever is at `path` (the program passes
 // "/tmp/papyr_cmd") with a FIFO, then serves one writer after another: each

@@ -25,7 +25,7 @@ inline constexpr std::uint16_t kEventKey = 1;       // EV_KEY
 inline constexpr std::uint16_t kEventAbsolute = 3;  // EV_ABS
 
 // Reads type, code and value (native byte order) from one whole record.
-InputEvent decode_input_event(std::span<const std::byte, kInputEventSize> record);
+[[nodiscard]] InputEvent decode_input_event(std::span<const std::byte, kInputEventSize> record);
 
 // Calls `visit(event)` for every complete record of `bytes`, in order. A
 // trailing partial record is dropped: the device only ever hands out whole

@@ -12,7 +12,7 @@ namespace papyr {
 
 // The action of one input byte (letters in either case, line feed, escape),
 // or nothing for any other byte.
-std::optional<Action> keyboard_action(char byte);
+[[nodiscard]] std::optional<Action> keyboard_action(char byte);
 
 // Thread body. Reads `fd` one byte at a time as the bytes arrive and sends the
 // action of each mapped byte; returns silently at end of input or on a read
