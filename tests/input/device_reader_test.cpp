@@ -1,0 +1,188 @@
+// The device button reader over FIFOs that stand in for event devices. The
+// test holds each FIFO open for reading and writing, so the reader can open it
+// at any time, and closing it looks to the reader like a device that went
+// away (a hang-up).
+
+#include "input/device_reader.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "input/event_record.h"
+#include "input/reader_harness.h"
+#include "support/temp.h"
+
+namespace papyr {
+namespace {
+
+using namespace std::chrono_literals;
+using test::kAbsolute;
+using test::kKey;
+using test::make_record;
+
+class FakeDevice {
+  public:
+    explicit FakeDevice(const std::filesystem::path& path) {
+        EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        EXPECT_GE(fd_, 0);
+    }
+    ~FakeDevice() { unplug(); }
+    FakeDevice(const FakeDevice&) = delete;
+    FakeDevice& operator=(const FakeDevice&) = delete;
+
+    void send(std::span<const std::byte> bytes) const {
+        ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+    void send(const test::Record& record) const { send(std::span(record)); }
+
+    // True once the reader has taken everything that was sent.
+    bool wait_until_drained() const {
+        const auto deadline = test::Clock::now() + test::kPatience;
+        int pending = 0;
+        while (::ioctl(fd_, FIONREAD, &pending) == 0 && pending > 0) {
+            if (test::Clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(1ms);
+        }
+        return pending == 0;
+    }
+
+    void unplug() {
+        if (fd_ >= 0)
+            ::close(std::exchange(fd_, -1));
+    }
+
+  private:
+    int fd_ = -1;
+};
+
+class DeviceReaderTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<test::ReaderThread> start_reader() {
+        auto reader = std::make_unique<test::ReaderThread>([this](const ReaderControl& control) {
+            device_button_reader(prefix_, recorder_.sender(), recorder_.logger(), control);
+        });
+        EXPECT_TRUE(reader->wait_until_listening());
+        return reader;
+    }
+
+    test::TempDir dir_;
+    std::string prefix_ = (dir_ / "event").string();
+    test::Recorder recorder_;
+};
+
+TEST_F(DeviceReaderTest, EndsAtOnceWhenNoDeviceOpens) {
+    // Only the numbers 0 to 9 are tried.
+    test::write_file(dir_ / "event10", "");
+    test::ReaderThread reader([this](const ReaderControl& control) {
+        device_button_reader(prefix_, recorder_.sender(), recorder_.logger(), control);
+    });
+    EXPECT_TRUE(reader.wait_until_finished(2s));
+    EXPECT_TRUE(recorder_.actions().empty());
+}
+
+TEST_F(DeviceReaderTest, LogLinesNumberTheOpenedDevicesInOrder) {
+    FakeDevice first(dir_ / "event0");
+    FakeDevice fourth(dir_ / "event3");
+    const auto reader = start_reader();
+
+    fourth.send(test::concat({make_record(kKey, 305, 1), make_record(test::kSync, 0, 0)}));
+    fourth.send(make_record(kKey, 305, 0));  // the release sends nothing
+    ASSERT_TRUE(recorder_.wait_for_actions(1));
+    first.send(make_record(kKey, 316, 1));
+    ASSERT_TRUE(recorder_.wait_for_actions(2));
+    ASSERT_TRUE(first.wait_until_drained());
+    ASSERT_TRUE(fourth.wait_until_drained());
+
+    EXPECT_EQ(recorder_.actions(), (std::vector{Action::Confirm, Action::Exit}));
+    EXPECT_EQ(
+        recorder_.lines(),
+        (std::vector<std::string>{"[Input-Device] fd: 1 EV_KEY code: 305 val: 1 -> action: Confirm",
+                                  "[Input-Device] fd: 0 EV_KEY code: 316 val: 1 -> action: Exit"}));
+}
+
+TEST_F(DeviceReaderTest, EventsQueuedBeforeTheStartAreDiscarded) {
+    FakeDevice device(dir_ / "event0");
+    device.send(make_record(kKey, 103, 1));
+    const auto reader = start_reader();
+
+    device.send(make_record(kKey, 108, 1));
+    ASSERT_TRUE(recorder_.wait_for_actions(1));
+    EXPECT_EQ(recorder_.actions(), (std::vector{Action::Down}));
+}
+
+TEST_F(DeviceReaderTest, HandlesWholeRecordsOfEachReadAndDropsTheRest) {
+    FakeDevice device(dir_ / "event0");
+    const auto reader = start_reader();
+
+    // One record and six bytes of another in one read: the six bytes are
+    // gone, so the next read starts at a record boundary again.
+    std::vector<std::byte> bytes = test::concat({make_record(kKey, 108, 2)});
+    bytes.resize(30, std::byte{0x01});
+    device.send(bytes);
+    ASSERT_TRUE(device.wait_until_drained());
+    // Too short to hold a record: skipped.
+    const test::Record up = make_record(kKey, 103, 1);
+    device.send(std::span(up).first(20));
+    ASSERT_TRUE(device.wait_until_drained());
+    device.send(test::concat({make_record(kAbsolute, 0, -20000), make_record(kAbsolute, 0, -30000),
+                              make_record(kAbsolute, 5, 200)}));
+
+    ASSERT_TRUE(recorder_.wait_for_actions(3));
+    EXPECT_EQ(recorder_.actions(), (std::vector{Action::Down, Action::Left, Action::NextCategory}));
+    EXPECT_EQ(recorder_.lines().back(),
+              "[Input-Device] R2 trigger pressed (val: 200) -> NextCategory");
+}
+
+TEST_F(DeviceReaderTest, ADeviceThatGoesAwayIsDroppedWithoutSpinning) {
+    FakeDevice first(dir_ / "event0");
+    FakeDevice second(dir_ / "event1");
+    const auto reader = start_reader();
+
+    first.unplug();
+    // A device left in the poll set would end every poll at once.
+    EXPECT_LT(test::cpu_time_over(*reader, 400ms), 80ms);
+
+    // The other device is still served and keeps its place in the log.
+    second.send(make_record(kKey, 311, 1));
+    ASSERT_TRUE(recorder_.wait_for_actions(1));
+    EXPECT_EQ(recorder_.lines(),
+              (std::vector<std::string>{
+                  "[Input-Device] fd: 1 EV_KEY code: 311 val: 1 -> action: NextSource"}));
+
+    // With no device left the reader has nothing to wait for.
+    second.unplug();
+    EXPECT_TRUE(reader->wait_until_finished());
+}
+
+TEST_F(DeviceReaderTest, AFileThatEndsIsDroppedLikeADeviceThatWentAway) {
+    const test::Record press = make_record(kKey, 305, 1);
+    test::write_file(dir_ / "event0",
+                     std::string(reinterpret_cast<const char*>(press.data()), press.size()));
+    test::ReaderThread reader([this](const ReaderControl& control) {
+        device_button_reader(prefix_, recorder_.sender(), recorder_.logger(), control);
+    });
+    // It is always readable and reads nothing more; kept, it would keep the
+    // reader busy forever.
+    EXPECT_TRUE(reader.wait_until_finished());
+    EXPECT_TRUE(recorder_.actions().empty());
+}
+
+TEST_F(DeviceReaderTest, RecordsSentJustBeforeADeviceGoesAwayAreStillHandled) {
+    FakeDevice device(dir_ / "event0");
+    const auto reader = start_reader();
+
+    device.send(test::concat({make_record(kKey, 314, 1), make_record(kKey, 315, 1)}));
+    device.unplug();
+    EXPECT_TRUE(reader->wait_until_finished());
+    EXPECT_EQ(recorder_.actions(), (std::vector{Action::ToggleTheme, Action::HelpToggle}));
+}
+
+}  // namespace
+}  // namespace papyr
