@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-#include "graphics/os_error.h"
+#include "news_api/os_error.h"
 
 namespace papyr {
 namespace {
@@ -68,7 +68,7 @@ Framebuffer Framebuffer::open(std::size_t default_width, std::size_t default_hei
         return simulator("Forced simulator mode");
     const DeviceOpen opened = device.open_read_write(path);
     if (opened.fd < 0)
-        return simulator(os_error_text(opened.error));
+        return simulator(system_error_text(opened.error));
     const int fd = opened.fd;
 
     // A failed request leaves its record zeroed, which keeps the profile's

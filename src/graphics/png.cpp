@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/os_error.h"
+#include "news_api/os_error.h"
 
 namespace papyr {
 namespace {
@@ -20,7 +20,7 @@ void append_to_string(void* context, void* data, int size) {
 }
 
 std::string error_text(const std::filesystem::path& path, const std::string& what) {
-    return what + " " + path.string() + ": " + os_error_text(errno);
+    return what + " " + path.string() + ": " + system_error_text(errno);
 }
 
 Result<void> write_whole_file(const std::filesystem::path& path, const std::string& bytes) {

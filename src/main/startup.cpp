@@ -1,8 +1,79 @@
 #include "main/startup.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "graphics/framebuffer.h"
+#include "graphics/linux_framebuffer_device.h"
+#include "input/command_pipe.h"
+#include "input/device_reader.h"
+#include "input/keyboard_reader.h"
+#include "main/app_state.h"
+#include "main/catalogue.h"
+#include "main/channel.h"
+#include "main/main_loop.h"
+#include "main/surface_renderer.h"
+#include "main/tasks.h"
+#include "main/threads.h"
+
 namespace papyr {
+namespace {
+
+bool path_exists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;  // follows symbolic links
+}
+
+// The device buttons are read whenever the machine has a framebuffer device,
+// even one the surface could not open; otherwise keys come from standard
+// input. The command pipe works in both cases.
+void start_input_readers(const Paths& paths, const EnvLookup& env, const Sender<Action>& actions,
+                         const LogFn& log) {
+    const auto send = [actions](Action action) { actions.send(action); };
+    if (!is_simulator_forced(env) && path_exists(paths.framebuffer)) {
+        spawn_detached([prefix = paths.input_event_prefix, send, log] {
+            device_button_reader(prefix, send, log);
+        });
+    } else {
+        spawn_detached([send] { keyboard_reader(STDIN_FILENO, send); });
+    }
+    spawn_detached([path = paths.command_pipe, send] { command_pipe_reader(path, send); });
+}
+
+}  // namespace
 
 int run_startup() {
+    static const Paths paths;
+    SteadyClock clock;
+    return run_startup(paths, process_environment(), clock);
+}
+
+int run_startup(const Paths& paths, const EnvLookup& env, Clock& clock) {
+    // A reader of our standard error that goes away must not kill the program.
+    std::signal(SIGPIPE, SIG_IGN);
+    const LogFn log = stderr_log();
+
+    DeviceProfile profile = detect_device_profile(paths.device_file, env);
+    profile.simulator_forced = is_simulator_forced(env);
+
+    LinuxFramebufferDevice device;
+    Framebuffer surface =
+        Framebuffer::open(profile.screen_width, profile.screen_height, profile.simulator_forced,
+                          device, log, paths.framebuffer);
+
+    auto [action_sender, action_receiver] = make_channel<Action>();
+    start_input_readers(paths, env, action_sender, log);
+
+    std::vector<NewsSource> catalogue = build_catalogue();
+    auto [message_sender, message_receiver] = make_channel<WorkerMessage>();
+
+    AppState state = make_initial_state(std::move(catalogue), clock.now());
+    TaskEffects effects(message_sender, paths);
+    SurfaceRenderer renderer(surface);
+    MainLoopIo io{action_receiver, message_receiver, clock, effects, log, renderer};
+    run_main_loop(state, io);
     return 0;
 }
 

@@ -5,7 +5,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "main/theme_names.h"
+#include "main/theme.h"
 
 namespace papyr {
 namespace {
@@ -84,7 +84,7 @@ void handle_reader_action(AppState& state, Action action, ActionContext& context
             break;
         case Action::ActionX:
             state.font_scale_index = (state.font_scale_index + 1) % kFontScaleCount;
-            set_notice(state, "Cỡ chữ: " + std::string(kFontScaleLabels[state.font_scale_index]),
+            set_notice(state, "Cỡ chữ: " + std::string(kFontScales[state.font_scale_index].label),
                        context.clock.now());
             break;
         case Action::ActionY:

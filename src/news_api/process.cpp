@@ -256,20 +256,4 @@ ProcessOutcome run_process(const std::string& program, const std::vector<std::st
     return ended;
 }
 
-std::string os_error_text(int errnum) {
-    std::array<char, 256> buffer{};
-    // glibc offers the GNU strerror_r (returns the text, which may or may not
-    // be in the buffer) when _GNU_SOURCE is set, as it is for C++; the XSI one
-    // (returns 0 and fills the buffer) otherwise. Both overloads below make the
-    // call compile either way.
-    struct Pick {
-        static const char* text(const char* result, const char*) { return result; }
-        static const char* text(int result, const char* filled) {
-            return result == 0 ? filled : "Unknown error";
-        }
-    };
-    const char* text = Pick::text(strerror_r(errnum, buffer.data(), buffer.size()), buffer.data());
-    return std::string(text) + " (os error " + std::to_string(errnum) + ")";
-}
-
 }  // namespace papyr

@@ -15,6 +15,8 @@
 #include <variant>
 #include <vector>
 
+#include "news_api/os_error.h"
+
 namespace papyr {
 
 enum class StreamMode {
@@ -54,9 +56,5 @@ using ProcessOutcome = std::variant<SpawnFailure, ProcessExit>;
 [[nodiscard]] ProcessOutcome run_process(const std::string& program,
                                          const std::vector<std::string>& arguments,
                                          const ProcessOptions& options = {});
-
-// The C library's text for an error number followed by its number, as in
-// "No such file or directory (os error 2)". Safe to call from any thread.
-std::string os_error_text(int errnum);
 
 }  // namespace papyr

@@ -1,4 +1,4 @@
-#include "graphics/os_error.h"
+#include "news_api/os_error.h"
 
 #include <string.h>
 
@@ -16,9 +16,13 @@ namespace {
 
 }  // namespace
 
-std::string os_error_text(int error) {
+std::string system_error_text(int error) {
     char buffer[256] = {};
     return strerror_r_text(strerror_r(error, buffer, sizeof buffer), buffer);
+}
+
+std::string os_error_text(int error) {
+    return system_error_text(error) + " (os error " + std::to_string(error) + ")";
 }
 
 }  // namespace papyr
