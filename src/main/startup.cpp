@@ -68,6 +68,9 @@ int run_startup(const Paths& paths, const EnvLookup& env, Clock& clock) {
 
     std::vector<NewsSource> catalogue = build_catalogue();
     auto [message_sender, message_receiver] = make_channel<WorkerMessage>();
+    start_initial_feed_fetch(message_sender, catalogue.front().id,
+                             catalogue.front().categories.front().id);
+    // The update check starts here, after the initial feed fetch.
 
     AppState state = make_initial_state(std::move(catalogue), clock.now());
     TaskEffects effects(message_sender, paths);
