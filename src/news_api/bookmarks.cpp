@@ -30,8 +30,8 @@ std::filesystem::path bookmarks_path(const CacheLocations& locations) {
     return cache_dir(locations) / kBookmarksFileName;
 }
 
-auto same_link(const std::string& link) {
-    return [&link](const NewsFeedItem& entry) { return entry.link == link; };
+auto same_link(std::string_view link) {
+    return [link](const NewsFeedItem& entry) { return entry.link == link; };
 }
 
 }  // namespace
@@ -72,7 +72,7 @@ bool toggle_bookmark(const NewsFeedItem& item, const CacheLocations& locations) 
     return adding;
 }
 
-bool is_bookmarked(const std::string& url, const CacheLocations& locations) {
+bool is_bookmarked(std::string_view url, const CacheLocations& locations) {
     const std::vector<NewsFeedItem> items = load_bookmarks(locations);
     return std::any_of(items.begin(), items.end(), same_link(url));
 }

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "news_api/records.h"
@@ -42,6 +43,6 @@ void save_bookmarks(const std::vector<NewsFeedItem>& items, const CacheLocations
 bool toggle_bookmark(const NewsFeedItem& item, const CacheLocations& locations);
 
 // Whether some saved entry's link is exactly the url (the reader's mark).
-[[nodiscard]] bool is_bookmarked(const std::string& url, const CacheLocations& locations);
+[[nodiscard]] bool is_bookmarked(std::string_view url, const CacheLocations& locations);
 
 }  // namespace papyr
