@@ -67,11 +67,6 @@ TEST(FeedItemsFromBody, FailuresCarryTheServersTextOrTheDecodersDescription) {
     }
 }
 
-TEST(FeedRequestUrl, JoinsTheIdsWithoutEncoding) {
-    EXPECT_EQ(feed_request_url("https://news.invalid/api/v1/news", "vnexpress", "cong-nghe"),
-              "https://news.invalid/api/v1/news/feed?source=vnexpress&category=cong-nghe");
-}
-
 class FetchFeedLive : public ::testing::Test {
   protected:
     test::LocalNewsServer server_;
