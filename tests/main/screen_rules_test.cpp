@@ -250,20 +250,6 @@ TEST(SurfaceRendererTest, StoresTheLaidOutHeightOnlyWhenAnArticleIsDrawn) {
     EXPECT_NE(state.reader_content_height, 1000);
 }
 
-TEST(SurfaceRendererTest, AsksTheLookupWithTheArticleUrl) {
-    Framebuffer surface = Framebuffer::in_memory(1280, 720);
-    std::vector<std::string> asked;
-    SurfaceRenderer renderer(surface, [&](std::string_view url) {
-        asked.emplace_back(url);
-        return true;
-    });
-    AppState state = test::fresh_state();
-    state.reader_open = true;
-    state.article = test::sample_article();
-    renderer.render(state);
-    EXPECT_THAT(asked, ElementsAre(test::sample_article().url));
-}
-
 TEST(SurfaceRendererTest, FrameLoopScrollLimitFollowsTheDrawnArticle) {
     test::FakeClock clock;
     test::RecordingEffects effects;
