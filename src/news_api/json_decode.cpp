@@ -2,6 +2,11 @@
 // record (an object keyed by name, or an array in field order).
 
 #include <array>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <variant>
+#include <vector>
 
 #include "news_api/json.h"
 #include "news_api/json_fields.h"
