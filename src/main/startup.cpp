@@ -19,6 +19,7 @@
 #include "main/surface_renderer.h"
 #include "main/tasks.h"
 #include "main/threads.h"
+#include "news_api/bookmarks.h"
 
 namespace papyr {
 namespace {
@@ -79,9 +80,10 @@ int run_startup(const Paths& paths, const EnvLookup& env, Clock& clock) {
     std::optional<SnapshotWriter> snapshots;
     if (auto path = snapshot_path(env, surface.is_simulator()))
         snapshots.emplace(std::move(*path), clock, log, write_png);
-    // FIXME: answer from the bookmarks store (load_bookmarks, an entry whose
-    // link equals the url byte for byte) once the news client offers it.
-    const SavedLookup is_saved = [](std::string_view /*url*/) { return false; };
+    // Asked on every reader frame: the store keeps no copy in memory.
+    const SavedLookup is_saved = [&paths](std::string_view url) {
+        return is_bookmarked(url, paths.cache);
+    };
     SurfaceRenderer renderer(surface, is_saved, snapshots ? &*snapshots : nullptr);
     MainLoopIo io{action_receiver, message_receiver, clock, effects, log, renderer};
     run_main_loop(state, io);
