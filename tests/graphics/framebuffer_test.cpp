@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_framebuffer_device.h"
+#include "support/fake_framebuffer_device.h"
 
 namespace papyr {
 namespace {
