@@ -212,12 +212,22 @@ void Framebuffer::fill_rounded_rect(std::int32_t x, std::int32_t y, std::int32_t
     const std::int64_t radius_squared = std::int64_t{r} * r;
     for (std::size_t row = rows.begin; row < rows.end; ++row) {
         const std::int64_t dy = corner_distance(static_cast<std::int64_t>(row), y, h, r);
-        auto* line = pixels_.data() + row * width_;
-        for (std::size_t column = columns.begin; column < columns.end; ++column) {
+        const auto inside = [&](std::size_t column) {
             const std::int64_t dx = corner_distance(static_cast<std::int64_t>(column), x, w, r);
-            if (dx * dx + dy * dy <= radius_squared)
-                line[column] = colour;
-        }
+            return dx * dx + dy * dy <= radius_squared;
+        };
+        // Along a row dx falls to its least value and rises after it (even
+        // when the two corner bands overlap), so the pixels that pass form
+        // one run: trimming the few failing ones at each end finds it, and
+        // the run is filled as a block.
+        std::size_t begin = columns.begin;
+        std::size_t end = columns.end;
+        while (begin < end && !inside(begin))
+            ++begin;
+        while (end > begin && !inside(end - 1))
+            --end;
+        auto* line = pixels_.data() + row * width_;
+        std::fill(line + begin, line + end, colour);
     }
 }
 

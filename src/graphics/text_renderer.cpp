@@ -1,5 +1,6 @@
 #include "graphics/text_renderer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -24,14 +25,60 @@ std::int32_t truncate(float value) {
     return static_cast<std::int32_t>(value);
 }
 
-std::uint32_t blend(std::uint32_t foreground, std::uint32_t background, std::uint32_t coverage) {
-    const auto channel = [&](int shift) {
-        const std::uint32_t fg = (foreground >> shift) & 0xFFu;
-        const std::uint32_t bg = (background >> shift) & 0xFFu;
-        return ((fg * coverage + bg * (255u - coverage)) / 255u) << shift;
-    };
-    return 0xFF000000u | channel(16) | channel(8) | channel(0);
+// x / 255 without a division for every x up to 255 × 255, the largest sum a
+// channel mix can reach; the assertion below checks each of them.
+constexpr std::uint32_t divide_by_255(std::uint32_t x) {
+    return (x + 1 + (x >> 8)) >> 8;
 }
+
+constexpr bool divides_exactly_up_to(std::uint32_t last) {
+    for (std::uint32_t x = 0; x <= last; ++x) {
+        if (divide_by_255(x) != x / 255)
+            return false;
+    }
+    return true;
+}
+static_assert(divides_exactly_up_to(255 * 255));
+
+// Per channel (fg × coverage + bg × (255 − coverage)) / 255, rounded down.
+// Red and blue are mixed together as two 16-bit lanes of one word: a lane's
+// sum stays below 65,536 even after the rounding terms, so nothing carries
+// into the other lane and every channel comes out as it would on its own.
+constexpr std::uint32_t blend(std::uint32_t foreground, std::uint32_t background,
+                              std::uint32_t coverage) {
+    constexpr std::uint32_t kRedBlue = 0x00FF00FFu;
+    const std::uint32_t rest = 255u - coverage;
+    const std::uint32_t red_blue =
+        (foreground & kRedBlue) * coverage + (background & kRedBlue) * rest;
+    const std::uint32_t green =
+        ((foreground >> 8) & 0xFFu) * coverage + ((background >> 8) & 0xFFu) * rest;
+    const std::uint32_t mixed_red_blue =
+        ((red_blue + 0x00010001u + ((red_blue >> 8) & kRedBlue)) >> 8) & kRedBlue;
+    return 0xFF000000u | mixed_red_blue | divide_by_255(green) << 8;
+}
+
+// The lanes kept apart: every coverage over channel values at the extremes
+// and in between gives what mixing each channel alone gives.
+constexpr bool blends_each_channel_alone() {
+    constexpr std::uint32_t kLevels[] = {0, 1, 2, 127, 128, 200, 254, 255};
+    const auto one = [](std::uint32_t fg, std::uint32_t bg, std::uint32_t a) {
+        return (fg * a + bg * (255 - a)) / 255;
+    };
+    for (std::uint32_t a = 0; a <= 255; ++a) {
+        for (const std::uint32_t f : kLevels) {
+            for (const std::uint32_t b : kLevels) {
+                const std::uint32_t fg = f << 16 | (255 - f) << 8 | b;
+                const std::uint32_t bg = b << 16 | f << 8 | (255 - b);
+                const std::uint32_t expected =
+                    0xFF000000u | one(f, b, a) << 16 | one(255 - f, f, a) << 8 | one(b, 255 - b, a);
+                if (blend(fg, bg, a) != expected)
+                    return false;
+            }
+        }
+    }
+    return true;
+}
+static_assert(blends_each_channel_alone());
 
 // The words of the text: runs of characters between Unicode white space.
 std::vector<std::string_view> split_words(std::string_view text) {
@@ -105,24 +152,34 @@ void TextRenderer::draw_text(std::string_view text, std::int32_t x, std::int32_t
 
 void TextRenderer::blend_glyph(const Glyph& glyph, std::int64_t left, std::int64_t top,
                                std::uint32_t colour) {
-    const std::size_t width = glyph.metrics.width;
-    const std::size_t height = glyph.metrics.height;
-    const auto surface_width = static_cast<std::int64_t>(surface_.width());
-    const auto surface_height = static_cast<std::int64_t>(surface_.height());
+    // The part of the glyph's box that lies on the surface, found once, so
+    // the loops below test nothing per pixel.
+    const auto width = static_cast<std::int64_t>(glyph.metrics.width);
+    const auto height = static_cast<std::int64_t>(glyph.metrics.height);
+    const std::int64_t first_column = std::max<std::int64_t>(0, -left);
+    const std::int64_t end_column =
+        std::min(width, static_cast<std::int64_t>(surface_.width()) - left);
+    const std::int64_t first_row = std::max<std::int64_t>(0, -top);
+    const std::int64_t end_row =
+        std::min(height, static_cast<std::int64_t>(surface_.height()) - top);
+    if (first_column >= end_column || first_row >= end_row)
+        return;
+
+    const auto columns = static_cast<std::size_t>(end_column - first_column);
     const auto pixels = surface_.pixels();
-    for (std::size_t row = 0; row < height; ++row) {
-        const std::int64_t py = top + static_cast<std::int64_t>(row);
-        if (py < 0 || py >= surface_height)
-            continue;
-        const std::uint8_t* coverage = glyph.coverage.data() + row * width;
-        std::uint32_t* line = pixels.data() + static_cast<std::size_t>(py) * surface_.width();
-        for (std::size_t column = 0; column < width; ++column) {
+    for (std::int64_t row = first_row; row < end_row; ++row) {
+        const std::uint8_t* coverage =
+            glyph.coverage.data() + static_cast<std::size_t>(row * width + first_column);
+        std::uint32_t* line = pixels.data() +
+                              static_cast<std::size_t>(top + row) * surface_.width() +
+                              static_cast<std::size_t>(left + first_column);
+        for (std::size_t column = 0; column < columns; ++column) {
             const std::uint32_t a = coverage[column];
-            const std::int64_t px = left + static_cast<std::int64_t>(column);
-            if (a == 0 || px < 0 || px >= surface_width)
-                continue;
-            std::uint32_t& pixel = line[static_cast<std::size_t>(px)];
-            pixel = a == 255 ? colour : blend(colour, pixel, a);
+            if (a == 255) {
+                line[column] = colour;
+            } else if (a != 0) {
+                line[column] = blend(colour, line[column], a);
+            }
         }
     }
 }

@@ -136,6 +136,54 @@ TEST(FramebufferPrimitives, ClippedRoundedRectangleKeepsTheShapeOfItsVisiblePart
     }
 }
 
+// The rounded-rectangle rule evaluated pixel by pixel, straight from its
+// definition: the row-wise fill must agree with it for every shape.
+std::vector<std::string> rounded_rect_by_rule(std::size_t width, std::size_t height, int x, int y,
+                                              int w, int h, int r) {
+    const auto distance = [r](int p, int start, int length) {
+        if (p < start + r)
+            return start + r - p;
+        if (p >= start + length - r)
+            return p - (start + length - r) + 1;
+        return 0;
+    };
+    std::vector<std::string> rows(height, std::string(width, '.'));
+    for (int row = 0; row < static_cast<int>(height); ++row) {
+        for (int column = 0; column < static_cast<int>(width); ++column) {
+            if (column < x || column >= x + w || row < y || row >= y + h)
+                continue;
+            const int dx = distance(column, x, w);
+            const int dy = distance(row, y, h);
+            if (dx * dx + dy * dy <= r * r)
+                rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = '#';
+        }
+    }
+    return rows;
+}
+
+TEST(FramebufferPrimitives, RoundedRectangleFillsExactlyThePixelsTheRuleAdmits) {
+    struct Shape {
+        int x, y, w, h, r;
+    };
+    const Shape shapes[] = {
+        {2, 1, 30, 14, 6},    // ordinary
+        {3, 2, 9, 20, 6},     // narrower than two radii: the corner bands overlap
+        {3, 2, 20, 9, 6},     // lower than two radii
+        {4, 4, 5, 4, 8},      // smaller than one radius each way
+        {1, 1, 1, 1, 3},      // a single pixel
+        {0, 0, 12, 7, 0},     // no rounding
+        {5, 3, 12, 7, -3},    // a negative radius
+        {-7, -4, 25, 16, 7},  // across the top-left corner
+        {25, 12, 20, 15, 9},  // across the bottom-right corner
+    };
+    for (const Shape& s : shapes) {
+        Framebuffer surface = Framebuffer::in_memory(36, 22);
+        surface.fill_rounded_rect(s.x, s.y, s.w, s.h, s.r, kInk);
+        EXPECT_EQ(picture(surface), rounded_rect_by_rule(36, 22, s.x, s.y, s.w, s.h, s.r))
+            << "x " << s.x << " y " << s.y << " w " << s.w << " h " << s.h << " r " << s.r;
+    }
+}
+
 TEST(FramebufferPrimitives, DimKeepsFourFifteenthsOfEachChannelAndMakesPixelsOpaque) {
     Framebuffer surface = Framebuffer::in_memory(4, 1);
     const std::uint32_t before[] = {0xFFFFFFFF, 0x00FFFFFF, 0xFF0E0F10, 0x12F6F2E8};
