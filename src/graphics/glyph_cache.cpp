@@ -5,39 +5,63 @@
 namespace papyr {
 namespace {
 
-// Every size the screens use times the glyphs of a long Vietnamese article
-// stays far below this; the bound only keeps an odd caller (a size that
-// changes every frame) from growing the cache without end.
+// The screens use about a dozen sizes and a few hundred characters each;
+// these bounds only keep an odd caller (a size that changes every frame, a
+// text in a script of thousands of characters) from growing the cache
+// without end. Past either, everything is dropped and built again.
+constexpr std::size_t kMaxSizes = 64;
 constexpr std::size_t kMaxEntries = 8192;
-
-std::uint64_t key(std::uint32_t glyph, float size) {
-    return std::uint64_t{glyph} << 32 | std::bit_cast<std::uint32_t>(size);
-}
 
 }  // namespace
 
-GlyphCache::Entry& GlyphCache::entry(std::uint32_t glyph, float size) {
-    const std::uint64_t k = key(glyph, size);
-    if (const auto found = entries_.find(k); found != entries_.end())
-        return found->second;
-    if (entries_.size() >= kMaxEntries)
-        entries_.clear();
-    Entry& created = entries_[k];
-    created.glyph.metrics = font_.metrics(glyph, size);
-    return created;
+GlyphCache::Size::Entry& GlyphCache::Size::entry(char32_t code_point) {
+    const std::size_t page_index = code_point / kPageSize;
+    if (page_index >= pages_.size())
+        pages_.resize(page_index + 1);
+    std::unique_ptr<Page>& page = pages_[page_index];
+    if (!page)
+        page = std::make_unique<Page>();
+    Entry& found = (*page)[code_point % kPageSize];
+    if (!found.known) {
+        found.glyph.metrics = font_.metrics(font_.glyph_index(code_point), size_);
+        found.known = true;
+        ++entry_count_;
+    }
+    return found;
 }
 
-const Glyph& GlyphCache::glyph(std::uint32_t glyph, float size) {
-    Entry& found = entry(glyph, size);
+const Glyph& GlyphCache::Size::glyph(char32_t code_point) {
+    Entry& found = entry(code_point);
     if (!found.rasterized) {
-        found.glyph = font_.rasterize(glyph, size);
+        found.glyph = font_.rasterize(font_.glyph_index(code_point), size_);
         found.rasterized = true;
     }
     return found.glyph;
 }
 
-float GlyphCache::advance_width(std::uint32_t glyph, float size) {
-    return entry(glyph, size).glyph.metrics.advance_width;
+float GlyphCache::Size::advance_width(char32_t code_point) {
+    return entry(code_point).glyph.metrics.advance_width;
+}
+
+GlyphCache::Size& GlyphCache::at_size(float size) {
+    if (entry_count() >= kMaxEntries)
+        sizes_.clear();
+    // Compared bit for bit: the same float always finds the same glyphs.
+    const auto bits = std::bit_cast<std::uint32_t>(size);
+    for (const std::unique_ptr<Size>& known : sizes_) {
+        if (std::bit_cast<std::uint32_t>(known->size()) == bits)
+            return *known;
+    }
+    if (sizes_.size() >= kMaxSizes)
+        sizes_.clear();
+    return *sizes_.emplace_back(std::make_unique<Size>(font_, size));
+}
+
+std::size_t GlyphCache::entry_count() const {
+    std::size_t count = 0;
+    for (const std::unique_ptr<Size>& size : sizes_)
+        count += size->entry_count();
+    return count;
 }
 
 }  // namespace papyr

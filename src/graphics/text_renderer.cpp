@@ -111,15 +111,21 @@ TextRenderer::TextRenderer(GlyphCache& cache, Framebuffer& surface)
     : font_(cache.font()), cache_(&cache), surface_(surface) {}
 
 float TextRenderer::advance_width(char32_t code_point, float size) const {
-    const std::uint32_t glyph = font_.glyph_index(code_point);
-    return cache_ != nullptr ? cache_->advance_width(glyph, size)
-                             : font_.advance_width(glyph, size);
+    if (cache_ != nullptr)
+        return cache_->at_size(size).advance_width(code_point);
+    return font_.advance_width(font_.glyph_index(code_point), size);
 }
 
 float TextRenderer::add_advances(float start, std::string_view text, float size) const {
     float width = start;
-    for_each_code_point(text,
-                        [&](char32_t code_point) { width += advance_width(code_point, size); });
+    if (cache_ != nullptr) {
+        GlyphCache::Size& glyphs = cache_->at_size(size);
+        for_each_code_point(
+            text, [&](char32_t code_point) { width += glyphs.advance_width(code_point); });
+    } else {
+        for_each_code_point(text,
+                            [&](char32_t code_point) { width += advance_width(code_point, size); });
+    }
     return width;
 }
 
@@ -133,21 +139,21 @@ void TextRenderer::draw_text(std::string_view text, std::int32_t x, std::int32_t
         return;
     const std::int64_t baseline = std::int64_t{y} + truncate(size);
     float pen_x = static_cast<float>(x);
-    for_each_code_point(text, [&](char32_t code_point) {
-        const std::uint32_t index = font_.glyph_index(code_point);
-        const auto place = [&](const Glyph& glyph) {
-            const GlyphMetrics& m = glyph.metrics;
-            const std::int64_t left = std::int64_t{m.xmin} + truncate(pen_x);
-            const std::int64_t top = baseline - m.ymin - static_cast<std::int64_t>(m.height);
-            blend_glyph(glyph, left, top, colour);
-            pen_x += m.advance_width;
-        };
-        if (cache_ != nullptr) {
-            place(cache_->glyph(index, size));
-        } else {
-            place(font_.rasterize(index, size));
-        }
-    });
+    const auto place = [&](const Glyph& glyph) {
+        const GlyphMetrics& m = glyph.metrics;
+        const std::int64_t left = std::int64_t{m.xmin} + truncate(pen_x);
+        const std::int64_t top = baseline - m.ymin - static_cast<std::int64_t>(m.height);
+        blend_glyph(glyph, left, top, colour);
+        pen_x += m.advance_width;
+    };
+    if (cache_ != nullptr) {
+        GlyphCache::Size& glyphs = cache_->at_size(size);
+        for_each_code_point(text, [&](char32_t code_point) { place(glyphs.glyph(code_point)); });
+    } else {
+        for_each_code_point(text, [&](char32_t code_point) {
+            place(font_.rasterize(font_.glyph_index(code_point), size));
+        });
+    }
 }
 
 void TextRenderer::blend_glyph(const Glyph& glyph, std::int64_t left, std::int64_t top,

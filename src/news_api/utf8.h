@@ -51,6 +51,13 @@ template <class Visitor>
 void for_each_code_point(std::string_view text, Visitor&& visit) {
     std::size_t pos = 0;
     while (pos < text.size()) {
+        // Most characters of any text are ASCII, which needs no decoding.
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        if (byte < 0x80) {
+            visit(static_cast<char32_t>(byte));
+            ++pos;
+            continue;
+        }
         const Utf8Step step = decode_utf8_step(text, pos);
         visit(step.code_point);
         pos += step.length;
