@@ -156,6 +156,32 @@ void TextRenderer::draw_text(std::string_view text, std::int32_t x, std::int32_t
     }
 }
 
+const TextRenderer::BlendTable& TextRenderer::blend_table(std::uint32_t colour,
+                                                          std::uint32_t background) {
+    // A frame draws text in a handful of colour pairs; a few more slots
+    // than that keep a glyph straddling two backgrounds from evicting them.
+    constexpr std::size_t kTables = 8;
+    for (const BlendTable& table : blend_tables_) {
+        if (table.colour == colour && table.background == background)
+            return table;
+    }
+    BlendTable* replaced = nullptr;
+    if (blend_tables_.size() < kTables) {
+        replaced = &blend_tables_.emplace_back();
+    } else {
+        replaced = &blend_tables_[next_replaced_];
+        next_replaced_ = (next_replaced_ + 1) % kTables;
+    }
+    BlendTable& table = *replaced;
+    table.colour = colour;
+    table.background = background;
+    table.result[0] = background;
+    for (std::uint32_t a = 1; a < 255; ++a)
+        table.result[a] = blend(colour, background, a);
+    table.result[255] = colour;
+    return table;
+}
+
 void TextRenderer::blend_glyph(const Glyph& glyph, std::int64_t left, std::int64_t top,
                                std::uint32_t colour) {
     // The part of the glyph's box that lies on the surface, found once, so
@@ -173,30 +199,36 @@ void TextRenderer::blend_glyph(const Glyph& glyph, std::int64_t left, std::int64
 
     const auto columns = static_cast<std::size_t>(end_column - first_column);
     const auto pixels = surface_.pixels();
+    const auto line_at = [&](std::int64_t row) {
+        return pixels.data() + static_cast<std::size_t>(top + row) * surface_.width() +
+               static_cast<std::size_t>(left + first_column);
+    };
+    // The box's corner is almost always the background the glyph lies on.
+    const BlendTable& table = blend_table(colour, *line_at(first_row));
     for (std::int64_t row = first_row; row < end_row; ++row) {
         const std::uint8_t* coverage =
             glyph.coverage.data() + static_cast<std::size_t>(row * width + first_column);
-        std::uint32_t* line = pixels.data() +
-                              static_cast<std::size_t>(top + row) * surface_.width() +
-                              static_cast<std::size_t>(left + first_column);
+        std::uint32_t* line = line_at(row);
         for (std::size_t column = 0; column < columns; ++column) {
             const std::uint32_t a = coverage[column];
-            if (a == 255) {
+            const std::uint32_t under = line[column];
+            if (under == table.background) {
+                line[column] = table.result[a];
+            } else if (a == 255) {
                 line[column] = colour;
             } else if (a != 0) {
-                line[column] = blend(colour, line[column], a);
+                line[column] = blend(colour, under, a);
             }
         }
     }
 }
 
-std::int32_t TextRenderer::draw_wrapped(std::string_view text, std::int32_t x, std::int32_t y,
-                                        std::int32_t max_width, std::int32_t line_height,
-                                        std::uint32_t colour, float size,
-                                        std::int32_t clip_bottom) {
+std::vector<std::string> TextRenderer::wrap_lines(std::string_view text, std::int32_t max_width,
+                                                  float size) const {
+    std::vector<std::string> lines;
     const std::vector<std::string_view> words = split_words(text);
     if (words.empty())
-        return line_height;
+        return lines;
 
     const float space_width = measure_text(" ", size);
     const auto limit = static_cast<float>(max_width);
@@ -204,18 +236,10 @@ std::int32_t TextRenderer::draw_wrapped(std::string_view text, std::int32_t x, s
     // Always equal to measure_text(line): the same advances added in the
     // same order, without measuring the growing line again for every word.
     float line_width = 0.0f;
-    std::int64_t line_y = y;
-    const auto emit = [&] {
-        if (-std::int64_t{line_height} <= line_y && line_y <= clip_bottom) {
-            draw_text(line, x, static_cast<std::int32_t>(line_y), colour, size);
-        }
-        line_y += line_height;
-    };
-
     for (const std::string_view word : words) {
         const float word_width = measure_text(word, size);
         if (!line.empty() && line_width + space_width + word_width > limit) {
-            emit();
+            lines.push_back(std::move(line));
             line.assign(word);
             line_width = word_width;
             continue;
@@ -227,7 +251,23 @@ std::int32_t TextRenderer::draw_wrapped(std::string_view text, std::int32_t x, s
         line.append(word);
         line_width = add_advances(line_width, word, size);
     }
-    emit();
+    lines.push_back(std::move(line));
+    return lines;
+}
+
+std::int32_t TextRenderer::draw_wrapped(std::string_view text, std::int32_t x, std::int32_t y,
+                                        std::int32_t max_width, std::int32_t line_height,
+                                        std::uint32_t colour, float size,
+                                        std::int32_t clip_bottom) {
+    const std::vector<std::string> lines = wrap_lines(text, max_width, size);
+    if (lines.empty())
+        return line_height;
+    std::int64_t line_y = y;
+    for (const std::string& line : lines) {
+        if (-std::int64_t{line_height} <= line_y && line_y <= clip_bottom)
+            draw_text(line, x, static_cast<std::int32_t>(line_y), colour, size);
+        line_y += line_height;
+    }
     return static_cast<std::int32_t>(line_y - y);
 }
 

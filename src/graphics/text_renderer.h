@@ -7,9 +7,12 @@
 // no shaping or kerning, and only their placement is rounded (towards zero),
 // so fractional advances add up along the line.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "graphics/font.h"
 #include "graphics/framebuffer.h"
@@ -35,10 +38,15 @@ class TextRenderer {
 
     // Breaks the text into words at Unicode white space and fills lines
     // greedily up to max_width (a word wider than that stands alone on its
-    // line). Lines are `line_height` apart from y; a line is drawn only when
-    // -line_height <= its y <= clip_bottom, but every line counts in the
-    // returned height, which is lines × line_height (line_height for a text
-    // without words).
+    // line); the words of a line are joined by single spaces. No lines for a
+    // text without words.
+    std::vector<std::string> wrap_lines(std::string_view text, std::int32_t max_width,
+                                        float size) const;
+
+    // The lines of wrap_lines, `line_height` apart from y; a line is drawn
+    // only when -line_height <= its y <= clip_bottom, but every line counts
+    // in the returned height, which is lines × line_height (line_height for
+    // a text without words).
     std::int32_t draw_wrapped(std::string_view text, std::int32_t x, std::int32_t y,
                               std::int32_t max_width, std::int32_t line_height,
                               std::uint32_t colour, float size, std::int32_t clip_bottom);
@@ -62,9 +70,22 @@ class TextRenderer {
     float add_advances(float start, std::string_view text, float size) const;
     void blend_glyph(const Glyph& glyph, std::int64_t left, std::int64_t top, std::uint32_t colour);
 
+    // What a pixel of `background` becomes under `colour` at each coverage,
+    // by the same rule as every other pixel. Text lies on flat backgrounds,
+    // so nearly every pixel under a glyph is the same colour and takes its
+    // result from the table instead of being mixed.
+    struct BlendTable {
+        std::uint32_t colour = 0;
+        std::uint32_t background = 0;
+        std::array<std::uint32_t, 256> result{};
+    };
+    const BlendTable& blend_table(std::uint32_t colour, std::uint32_t background);
+
     const Font& font_;
     GlyphCache* cache_ = nullptr;
     Framebuffer& surface_;
+    std::vector<BlendTable> blend_tables_;  // the last few pairs drawn
+    std::size_t next_replaced_ = 0;
 };
 
 }  // namespace papyr

@@ -8,10 +8,17 @@ namespace papyr {
 
 std::optional<std::int32_t> draw_frame(const AppState& state, Framebuffer& surface,
                                        TextRenderer& text, const SavedLookup& is_saved) {
+    ReaderLayoutCache fresh;
+    return draw_frame(state, surface, text, is_saved, fresh);
+}
+
+std::optional<std::int32_t> draw_frame(const AppState& state, Framebuffer& surface,
+                                       TextRenderer& text, const SavedLookup& is_saved,
+                                       ReaderLayoutCache& layouts) {
     surface.fill(palette_for(state.theme_index).background);
     std::optional<std::int32_t> content_height;
     if (state.reader_open) {
-        content_height = draw_reader(state, surface, text, is_saved);
+        content_height = draw_reader(state, surface, text, is_saved, layouts);
     } else {
         draw_feed_list(state, surface, text);
     }

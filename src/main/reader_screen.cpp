@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "main/theme.h"
-
 namespace papyr {
 namespace {
 
@@ -13,6 +11,7 @@ constexpr std::int32_t kFirstLine = 70;
 constexpr std::int32_t kHeaderHeight = 42;
 constexpr std::int32_t kFooterHeight = 36;
 constexpr std::int32_t kParagraphGap = 18;
+constexpr std::string_view kEndMarker = "— HẾT BÀI BÁO —";
 
 // Everything the page needs of the screen for one frame.
 struct Page {
@@ -23,74 +22,66 @@ struct Page {
     std::int32_t scroll;
     std::int32_t clip_bottom() const { return height - 50; }
     bool shows_row(std::int32_t y) const { return y >= 0 && y <= clip_bottom(); }
+    // A content coordinate on the screen.
+    std::int32_t on_screen(std::int32_t content_y) const { return content_y - scroll; }
 };
 
-// The height draw_wrapped would give, without drawing: a clip bottom above
-// the highest line it ever draws (minus one line height) lets no line
-// through.
-std::int32_t wrapped_height(TextRenderer& text, std::string_view s, std::int32_t max_width,
-                            std::int32_t line_height, float size) {
-    return text.draw_wrapped(s, 0, 0, max_width, line_height, 0, size, -line_height - 1);
+PlacedText place_text(std::string_view s, std::int32_t top, std::int32_t max_width,
+                      std::int32_t line_height, float size, const TextRenderer& text) {
+    return {text.wrap_lines(s, max_width, size), size, line_height, top};
 }
 
-// Draws the summary box and its text from `top`; returns where the next
-// block starts.
-std::int32_t draw_summary(const std::string& lead, std::int32_t top, const Page& page,
-                          Framebuffer& surface, TextRenderer& text) {
-    const FontScale& scale = page.scale;
-    const std::int32_t text_width = page.width - 192;
-    // Measured first: the box goes under the text.
-    const std::int32_t sh =
-        wrapped_height(text, lead, text_width, scale.summary_line_height, scale.summary_size);
-    const std::int32_t box_height = sh + 24;
-    if (top <= page.clip_bottom() && top >= -sh - 24) {
+// The lines of the block that fall in the band where text may show: a line
+// box may start up to one line above the screen and no lower than the clip
+// bottom. The others cost one comparison each.
+void draw_placed(const PlacedText& block, std::int32_t x, std::uint32_t colour, const Page& page,
+                 TextRenderer& text) {
+    std::int64_t y = std::int64_t{block.top} - page.scroll;
+    for (const std::string& line : block.lines) {
+        if (y > page.clip_bottom())
+            return;
+        if (y >= -std::int64_t{block.line_height})
+            text.draw_text(line, x, static_cast<std::int32_t>(y), colour, block.size);
+        y += block.line_height;
+    }
+}
+
+void draw_summary(const ReaderLayout& layout, const Page& page, Framebuffer& surface,
+                  TextRenderer& text) {
+    const std::int32_t top = page.on_screen(layout.summary_top);
+    const std::int32_t box_height = layout.summary_box_height;
+    // The box goes under the text.
+    if (top <= page.clip_bottom() && top >= -box_height) {
         surface.fill_rounded_rect(kColumnLeft, top, page.width - 160, box_height, 8,
                                   page.palette.card);
         surface.fill_rect(kColumnLeft, top, 4, box_height, page.palette.accent);
     }
-    text.draw_wrapped(lead, kSummaryLeft, top + 12, text_width, scale.summary_line_height,
-                      page.palette.text, scale.summary_size, page.clip_bottom());
-    return top + sh + 44;
+    draw_placed(layout.summary, kSummaryLeft, page.palette.text, page, text);
 }
 
-// Lays out and draws the scrolled content; returns the y (screen
-// coordinates) below the last paragraph's gap.
-std::int32_t draw_content(const ArticleDetail& article, const Page& page, Framebuffer& surface,
-                          TextRenderer& text) {
+void draw_content(const ReaderLayout& layout, const Page& page, Framebuffer& surface,
+                  TextRenderer& text) {
     const Palette& p = page.palette;
-    const FontScale& scale = page.scale;
-    const std::int32_t column = page.width - 160;
-    const std::int32_t s = page.scroll;
+    draw_placed(layout.title, kColumnLeft, p.text, page, text);
 
-    const std::int32_t th =
-        text.draw_wrapped(article.title, kColumnLeft, kFirstLine - s, column,
-                          scale.title_line_height, p.text, scale.title_size, page.clip_bottom());
-
-    const std::int32_t meta_y = kFirstLine + th + 16 - s;
+    const std::int32_t meta_y = page.on_screen(layout.meta_y);
     if (page.shows_row(meta_y))
-        text.draw_text(reader_meta_line(article), kColumnLeft, meta_y, p.muted, 13);
+        text.draw_text(layout.meta_line, kColumnLeft, meta_y, p.muted, 13);
 
-    const std::int32_t separator_y = kFirstLine + th + 40 - s;
+    const std::int32_t separator_y = page.on_screen(layout.separator_y);
     if (page.shows_row(separator_y))
-        surface.hline(kColumnLeft, separator_y, column, p.border);
+        surface.hline(kColumnLeft, separator_y, page.width - 160, p.border);
 
-    std::int32_t y = kFirstLine + th + 60 - s;
-    if (!article.lead.empty())
-        y = draw_summary(article.lead, y, page, surface, text);
+    if (layout.has_summary)
+        draw_summary(layout, page, surface, text);
+    for (const PlacedText& paragraph : layout.paragraphs)
+        draw_placed(paragraph, kColumnLeft, p.text, page, text);
 
-    for (const std::string& paragraph : article.paragraphs) {
-        const std::int32_t h =
-            text.draw_wrapped(paragraph, kColumnLeft, y, column, scale.paragraph_line_height,
-                              p.text, scale.paragraph_size, page.clip_bottom());
-        y += h + kParagraphGap;
+    const std::int32_t end_y = page.on_screen(layout.end_y);
+    if (page.shows_row(end_y)) {
+        text.draw_text(kEndMarker, (page.width - layout.end_marker_width) / 2, end_y + 10, p.muted,
+                       14);
     }
-
-    if (page.shows_row(y)) {
-        const std::string_view marker = "— HẾT BÀI BÁO —";
-        const auto marker_width = static_cast<std::int32_t>(text.measure_text(marker, 14));
-        text.draw_text(marker, (page.width - marker_width) / 2, y + 10, p.muted, 14);
-    }
-    return y;
 }
 
 void draw_header(const ArticleDetail& article, std::int32_t content_height, const Page& page,
@@ -140,8 +131,65 @@ std::int32_t reading_progress(std::int32_t scroll, std::int32_t content_height,
     return static_cast<std::int32_t>(std::clamp(progress, 0.0f, 100.0f));
 }
 
+std::int32_t PlacedText::height() const {
+    return std::max<std::int32_t>(1, static_cast<std::int32_t>(lines.size())) * line_height;
+}
+
+ReaderLayout layout_article(const ArticleDetail& article, const FontScale& scale,
+                            std::int32_t screen_width, const TextRenderer& text) {
+    const std::int32_t column = screen_width - 160;
+    ReaderLayout layout;
+    layout.title = place_text(article.title, kFirstLine, column, scale.title_line_height,
+                              scale.title_size, text);
+    const std::int32_t below_title = kFirstLine + layout.title.height();
+    layout.meta_line = reader_meta_line(article);
+    layout.meta_y = below_title + 16;
+    layout.separator_y = below_title + 40;
+
+    std::int32_t y = below_title + 60;
+    if (!article.lead.empty()) {
+        layout.has_summary = true;
+        layout.summary_top = y;
+        layout.summary = place_text(article.lead, y + 12, screen_width - 192,
+                                    scale.summary_line_height, scale.summary_size, text);
+        layout.summary_box_height = layout.summary.height() + 24;
+        y += layout.summary.height() + 44;
+    }
+    layout.paragraphs.reserve(article.paragraphs.size());
+    for (const std::string& paragraph : article.paragraphs) {
+        layout.paragraphs.push_back(place_text(paragraph, y, column, scale.paragraph_line_height,
+                                               scale.paragraph_size, text));
+        y += layout.paragraphs.back().height() + kParagraphGap;
+    }
+    layout.end_y = y;
+    layout.end_marker_width = static_cast<std::int32_t>(text.measure_text(kEndMarker, 14));
+    return layout;
+}
+
+const ReaderLayout& ReaderLayoutCache::layout_for(const ArticleDetail& article,
+                                                  std::size_t font_scale_index,
+                                                  std::int32_t screen_width,
+                                                  const TextRenderer& text) {
+    if (!article_ || font_scale_index != font_scale_index_ || screen_width != screen_width_ ||
+        *article_ != article) {
+        layout_ = layout_article(article, kFontScales[font_scale_index % kFontScaleCount],
+                                 screen_width, text);
+        article_ = article;
+        font_scale_index_ = font_scale_index;
+        screen_width_ = screen_width;
+    }
+    return layout_;
+}
+
 std::optional<std::int32_t> draw_reader(const AppState& state, Framebuffer& surface,
                                         TextRenderer& text, const SavedLookup& is_saved) {
+    ReaderLayoutCache fresh;
+    return draw_reader(state, surface, text, is_saved, fresh);
+}
+
+std::optional<std::int32_t> draw_reader(const AppState& state, Framebuffer& surface,
+                                        TextRenderer& text, const SavedLookup& is_saved,
+                                        ReaderLayoutCache& layouts) {
     if (!state.article)
         return std::nullopt;
     const ArticleDetail& article = *state.article;
@@ -149,16 +197,14 @@ std::optional<std::int32_t> draw_reader(const AppState& state, Framebuffer& surf
                     kFontScales[state.font_scale_index % kFontScaleCount],
                     static_cast<std::int32_t>(surface.width()),
                     static_cast<std::int32_t>(surface.height()), state.reader_scroll};
+    const ReaderLayout& layout =
+        layouts.layout_for(article, state.font_scale_index, page.width, text);
 
-    const std::int32_t end_y = draw_content(article, page, surface, text);
-    // In content coordinates, so the scroll limit does not move with the
-    // scroll.
-    const std::int32_t content_height = end_y + page.scroll - 30;
-
+    draw_content(layout, page, surface, text);
     // The bars go over whatever content was scrolled beneath them.
-    draw_header(article, content_height, page, surface, text);
+    draw_header(article, layout.content_height(), page, surface, text);
     draw_footer(state, is_saved(article.url), page, surface, text);
-    return content_height;
+    return layout.content_height();
 }
 
 }  // namespace papyr

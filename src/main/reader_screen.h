@@ -9,10 +9,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "graphics/framebuffer.h"
 #include "graphics/text_renderer.h"
 #include "main/app_state.h"
+#include "main/theme.h"
 
 namespace papyr {
 
@@ -28,11 +30,65 @@ std::string reader_meta_line(const ArticleDetail& article);
 std::int32_t reading_progress(std::int32_t scroll, std::int32_t content_height,
                               std::int32_t screen_height);
 
+// A block of wrapped text placed on the page: its lines are line_height
+// apart from `top`, in content coordinates (the page at scroll 0).
+struct PlacedText {
+    std::vector<std::string> lines;
+    float size = 0;
+    std::int32_t line_height = 0;
+    std::int32_t top = 0;
+    // What the block takes on the page: a text without words still takes a
+    // line.
+    std::int32_t height() const;
+};
+
+// Where everything of an article falls, in content coordinates. It depends
+// only on the article, the font scale and the screen width, never on the
+// scroll, so it is made once and reused while the reader scrolls.
+struct ReaderLayout {
+    PlacedText title;
+    std::string meta_line;
+    std::int32_t meta_y = 0;
+    std::int32_t separator_y = 0;
+    bool has_summary = false;
+    std::int32_t summary_top = 0;  // the box's top; its text starts 12 below
+    std::int32_t summary_box_height = 0;
+    PlacedText summary;
+    std::vector<PlacedText> paragraphs;
+    std::int32_t end_y = 0;  // below the last paragraph's gap; the end marker sits 10 lower
+    std::int32_t end_marker_width = 0;
+    // What the caller stores as the state's reader_content_height.
+    std::int32_t content_height() const { return end_y - 30; }
+};
+
+[[nodiscard]] ReaderLayout layout_article(const ArticleDetail& article, const FontScale& scale,
+                                          std::int32_t screen_width, const TextRenderer& text);
+
+// Keeps the layout of the last article drawn. The article is kept by value
+// and compared whole on every use, so an article replaced or changed in any
+// way (even one equal in length) is laid out again, never drawn with the
+// lines of another.
+class ReaderLayoutCache {
+  public:
+    const ReaderLayout& layout_for(const ArticleDetail& article, std::size_t font_scale_index,
+                                   std::int32_t screen_width, const TextRenderer& text);
+
+  private:
+    std::optional<ArticleDetail> article_;
+    std::size_t font_scale_index_ = 0;
+    std::int32_t screen_width_ = 0;
+    ReaderLayout layout_;
+};
+
 // Draws the open article over a surface already filled with the theme's
 // background and returns the height it laid out (independent of the
 // scroll), which the caller stores as the state's reader_content_height.
-// Without an article nothing is drawn and nothing is returned.
+// Without an article nothing is drawn and nothing is returned. The first
+// form lays the article out afresh.
 std::optional<std::int32_t> draw_reader(const AppState& state, Framebuffer& surface,
                                         TextRenderer& text, const SavedLookup& is_saved);
+std::optional<std::int32_t> draw_reader(const AppState& state, Framebuffer& surface,
+                                        TextRenderer& text, const SavedLookup& is_saved,
+                                        ReaderLayoutCache& layouts);
 
 }  // namespace papyr

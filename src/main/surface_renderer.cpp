@@ -17,7 +17,7 @@ SurfaceRenderer::SurfaceRenderer(Framebuffer& surface, SavedLookup is_saved,
 
 void SurfaceRenderer::render(AppState& state) {
     TextRenderer text(glyphs_, surface_);
-    if (const auto content_height = draw_frame(state, surface_, text, is_saved_))
+    if (const auto content_height = draw_frame(state, surface_, text, is_saved_, layouts_))
         state.reader_content_height = *content_height;
     surface_.present();
     if (snapshots_ != nullptr)

@@ -23,6 +23,7 @@ class SurfaceRenderer final : public FrameRenderer {
     // One for the whole run: the glyphs of a frame are mostly those of the
     // frame before, and cached glyphs draw the same pixels.
     GlyphCache glyphs_;
+    ReaderLayoutCache layouts_;
     SavedLookup is_saved_;
     SnapshotWriter* snapshots_;
 };

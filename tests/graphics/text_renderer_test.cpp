@@ -126,6 +126,49 @@ TEST(TextDraw, FullCoverageWritesTheColourAndPartialCoverageBlendsWithWhatIsTher
     EXPECT_EQ(inked(surface), changed) << "nothing outside the glyph's box is touched";
 }
 
+TEST(TextDraw, OverAPatternedBackgroundEachPixelMixesWithWhatIsUnderIt) {
+    // Stripes of two colours, the first of them at the glyph box's corner,
+    // then a pixel of its own colour every few: the renderer meets the
+    // corner's colour, another colour, and both again, pixel by pixel.
+    constexpr std::uint32_t kColour = 0xFF2A9D8F;
+    Framebuffer surface = Framebuffer::in_memory(60, 60);
+    auto pixels = surface.pixels();
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = i % 7 == 0 ? 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8)
+                               : ((i / 60 + i) % 3 == 0 ? 0xFFE9C46Au : 0xFF264653u);
+    const std::vector<std::uint32_t> before = pixels_of(surface);
+    TextRenderer(Font::embedded(), surface).draw_text("Ở", 7, 3, kColour, 30.0f);
+
+    const Font& font = Font::embedded();
+    const Glyph glyph = font.rasterize(font.glyph_index(U'Ở'), 30.0f);
+    const std::int64_t left = 7 + glyph.metrics.xmin;
+    const std::int64_t top =
+        3 + 30 - glyph.metrics.ymin - static_cast<std::int64_t>(glyph.metrics.height);
+    int partial = 0;
+    for (std::size_t r = 0; r < glyph.metrics.height; ++r) {
+        for (std::size_t c = 0; c < glyph.metrics.width; ++c) {
+            const std::uint32_t a = glyph.coverage[r * glyph.metrics.width + c];
+            const std::size_t at =
+                (static_cast<std::size_t>(top) + r) * 60 + static_cast<std::size_t>(left) + c;
+            const std::uint32_t under = before[at];
+            std::uint32_t expected = under;
+            if (a == 255) {
+                expected = kColour;
+            } else if (a != 0) {
+                const auto mix = [&](int shift) {
+                    const std::uint32_t fg = (kColour >> shift) & 0xFF;
+                    const std::uint32_t bg = (under >> shift) & 0xFF;
+                    return (fg * a + bg * (255 - a)) / 255 << shift;
+                };
+                expected = 0xFF000000 | mix(16) | mix(8) | mix(0);
+                ++partial;
+            }
+            EXPECT_EQ(pixels[at], expected) << "column " << c << " row " << r << " coverage " << a;
+        }
+    }
+    EXPECT_GT(partial, 50);
+}
+
 TEST(TextDraw, ThePenKeepsFractionalAdvancesAndOnlyPlacementIsTruncated) {
     // 'i' advances 702 × 13 / 2048 = 4.456 pixels: eight of them end at
     // 35.6, not at the 32 that whole-pixel steps would give.
