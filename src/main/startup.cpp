@@ -80,9 +80,10 @@ int run_startup(const Paths& paths, const EnvLookup& env, Clock& clock) {
     std::optional<SnapshotWriter> snapshots;
     if (auto path = snapshot_path(env, surface.is_simulator()))
         snapshots.emplace(std::move(*path), clock, log, write_png);
-    // Asked on every reader frame: the store keeps no copy in memory.
-    const SavedLookup is_saved = [&paths](std::string_view url) {
-        return is_bookmarked(url, paths.cache);
+    // Asked on every reader frame; the file is read again only when it changed.
+    SavedMarks saved_marks(paths.cache);
+    const SavedLookup is_saved = [&saved_marks](std::string_view url) {
+        return saved_marks.contains(url);
     };
     SurfaceRenderer renderer(surface, is_saved, snapshots ? &*snapshots : nullptr);
     MainLoopIo io{action_receiver, message_receiver, clock, effects, log, renderer};

@@ -1,11 +1,13 @@
 #include "news_api/bookmarks.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <ctime>
 
 #include "support/temp.h"
 
@@ -234,6 +236,123 @@ TEST_F(BookmarksTest, AWriteThatFailsHalfWayLeavesTheSavedListWhole) {
     EXPECT_TRUE(toggle_bookmark(entry("b", "https://demo.invalid/b"), locations_));
     EXPECT_EQ(load_bookmarks(locations_).size(), 2U);
     EXPECT_EQ(other_files(locations_.sd_card, "bookmarks.json"), std::vector<std::string>{});
+}
+
+// --- the reader's saved mark, asked on every frame ---------------------------------
+
+class SavedMarksTest : public BookmarksTest {
+  protected:
+    // An hour ago, so the file is past the window in which it is read on
+    // every question; the same instant for every file that gets it.
+    static timespec long_ago() {
+        static const timespec when{::time(nullptr) - 3600, 123456789};
+        return when;
+    }
+
+    static void set_modified(const fs::path& path, timespec when) {
+        const timespec times[2] = {when, when};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+
+    // The saved list with one entry, written as the store writes it.
+    void save_only(const std::string& link) {
+        save_bookmarks({entry("x", link)}, locations_);
+        set_modified(card_file_, long_ago());
+    }
+
+    SavedMarks marks_{locations_};
+};
+
+TEST_F(SavedMarksTest, AnUnchangedFileIsReadOnceHoweverOftenItIsAsked) {
+    save_bookmarks({entry("a", "https://demo.invalid/a"), entry("b", "https://demo.invalid/b"),
+                    entry("b2", "https://demo.invalid/b")},
+                   locations_);
+    set_modified(card_file_, long_ago());
+    for (int frame = 0; frame < 10; ++frame) {
+        EXPECT_TRUE(marks_.contains("https://demo.invalid/a"));
+        EXPECT_TRUE(marks_.contains("https://demo.invalid/b"));
+        EXPECT_FALSE(marks_.contains("https://demo.invalid/c"));
+        EXPECT_FALSE(marks_.contains("https://demo.invalid"));
+    }
+    EXPECT_EQ(marks_.read_count(), 1u);
+}
+
+TEST_F(SavedMarksTest, AMissingFileIsLookedForButNotReadAgainUntilItAppears) {
+    EXPECT_FALSE(marks_.contains("https://demo.invalid/a"));
+    EXPECT_FALSE(marks_.contains("https://demo.invalid/a"));
+    EXPECT_EQ(marks_.read_count(), 1u);
+    save_only("https://demo.invalid/a");
+    EXPECT_TRUE(marks_.contains("https://demo.invalid/a"));
+    fs::remove(card_file_);
+    EXPECT_FALSE(marks_.contains("https://demo.invalid/a"));
+    EXPECT_EQ(marks_.read_count(), 3u);
+}
+
+TEST_F(SavedMarksTest, AFileRenamedOverTheListIsSeenEvenWithTheSameSizeAndTime) {
+    save_only("https://demo.invalid/a");
+    EXPECT_TRUE(marks_.contains("https://demo.invalid/a"));
+
+    // Another writer's temporary file, renamed over the list as the store
+    // does: only the inode (and the status-change time) tells them apart.
+    const fs::path temporary = card_file_.string() + ".tmp";
+    write_file(temporary, read_file(card_file_).replace(read_file(card_file_).find("/a"), 2, "/b"));
+    set_modified(temporary, long_ago());
+    ASSERT_EQ(fs::file_size(temporary), fs::file_size(card_file_));
+    fs::rename(temporary, card_file_);
+
+    EXPECT_TRUE(marks_.contains("https://demo.invalid/b"));
+    EXPECT_FALSE(marks_.contains("https://demo.invalid/a"));
+    EXPECT_EQ(marks_.read_count(), 2u);
+}
+
+TEST_F(SavedMarksTest, AFileRewrittenInPlaceWithAnotherSizeIsSeen) {
+    save_only("https://demo.invalid/a");
+    EXPECT_TRUE(marks_.contains("https://demo.invalid/a"));
+    write_file(card_file_, read_file(card_file_) + "\n");  // the same list, one byte longer
+    set_modified(card_file_, long_ago());
+    EXPECT_TRUE(marks_.contains("https://demo.invalid/a"));
+    EXPECT_EQ(marks_.read_count(), 2u);
+    write_file(card_file_, R"([{"id":"n","title":"T","link":"https://demo.invalid/n"}])");
+    set_modified(card_file_, long_ago());
+    EXPECT_FALSE(marks_.contains("https://demo.invalid/a"));
+    EXPECT_TRUE(marks_.contains("https://demo.invalid/n"));
+}
+
+TEST_F(SavedMarksTest, AFreshFileIsReadOnEveryQuestionUntilItHasAged) {
+    // Within one tick of a coarse file-system clock an in-place rewrite of
+    // the same size leaves every part of the stamp as it was, so a file
+    // changed moments ago is not trusted to stay as read.
+    save_bookmarks({entry("x", "https://demo.invalid/a")}, locations_);
+    for (int frame = 0; frame < 3; ++frame)
+        EXPECT_TRUE(marks_.contains("https://demo.invalid/a"));
+    EXPECT_EQ(marks_.read_count(), 3u);
+    write_file(card_file_,
+               read_file(card_file_).replace(read_file(card_file_).find("/a"), 2, "/b"));
+    EXPECT_TRUE(marks_.contains("https://demo.invalid/b"));
+    EXPECT_EQ(marks_.read_count(), 4u);
+
+    set_modified(card_file_, long_ago());
+    for (int frame = 0; frame < 3; ++frame)
+        EXPECT_TRUE(marks_.contains("https://demo.invalid/b"));
+    EXPECT_EQ(marks_.read_count(), 5u);
+}
+
+TEST_F(SavedMarksTest, TogglesThroughTheStoreAreSeenAtOnce) {
+    const NewsFeedItem a = entry("a", "https://demo.invalid/a");
+    EXPECT_FALSE(marks_.contains(a.link));
+    EXPECT_TRUE(toggle_bookmark(a, locations_));
+    EXPECT_TRUE(marks_.contains(a.link));
+    EXPECT_FALSE(toggle_bookmark(a, locations_));
+    EXPECT_FALSE(marks_.contains(a.link));
+}
+
+TEST_F(SavedMarksTest, FollowsTheCacheFolderWhenTheCardBecomesUsable) {
+    write_file(dir_ / "card", "");  // the card folder cannot be created
+    const NewsFeedItem a = entry("a", "https://demo.invalid/a");
+    EXPECT_TRUE(toggle_bookmark(a, locations_));  // stored in the local folder
+    EXPECT_TRUE(marks_.contains(a.link));
+    fs::remove(dir_ / "card");
+    EXPECT_FALSE(marks_.contains(a.link));  // the card's list is empty
 }
 
 }  // namespace
