@@ -137,6 +137,25 @@ void current_frame(benchmark::State& run, Resolution resolution, AppState state)
     }
 }
 
+// A frame in which nothing the screens show has changed: only the present.
+void unchanged_frame(benchmark::State& run, Resolution resolution, AppState state) {
+    CacheFolder cache;
+    save_some_bookmarks(cache.locations());
+    SavedMarks marks(cache.locations());
+    DeviceSurface device(resolution);
+    SurfaceRenderer renderer(device.surface(),
+                             [&marks](std::string_view url) { return marks.contains(url); });
+    renderer.render(state);
+    renderer.render(state);  // the reader's stored height settles in the first
+    const std::size_t drawn = renderer.frames_drawn();
+    for (auto _ : run) {
+        renderer.render(state);
+        benchmark::ClobberMemory();
+    }
+    if (renderer.frames_drawn() != drawn)
+        run.SkipWithError("an unchanged frame was drawn");
+}
+
 // The first design: the font parsed from the embedded bytes in every frame,
 // every glyph rasterised again, the whole article laid out, the bookmarks
 // file read for the saved mark, every pixel drawn.
@@ -167,6 +186,10 @@ void register_screen(const std::string& screen, const StateFor& make_state) {
         benchmark::RegisterBenchmark(
             (screen + "/current/" + resolution.name()).c_str(),
             [resolution, state](benchmark::State& run) { current_frame(run, resolution, state); })
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(
+            (screen + "/unchanged/" + resolution.name()).c_str(),
+            [resolution, state](benchmark::State& run) { unchanged_frame(run, resolution, state); })
             ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark((screen + "/first_design/" + resolution.name()).c_str(),
                                      [resolution, state](benchmark::State& run) {
