@@ -239,24 +239,52 @@ void Framebuffer::fill_rounded_rect(std::int32_t x, std::int32_t y, std::int32_t
     }
 }
 
+void Framebuffer::set_covered(Rect covered) {
+    const Range columns = clip(covered.x, covered.w, width_);
+    const Range rows = clip(covered.y, covered.h, height_);
+    const bool empty = columns.begin == columns.end || rows.begin == rows.end;
+    covered_left_ = empty ? 0 : columns.begin;
+    covered_right_ = empty ? 0 : columns.end;
+    covered_top_ = empty ? 0 : rows.begin;
+    covered_bottom_ = empty ? 0 : rows.end;
+}
+
+bool Framebuffer::is_covered(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) const {
+    return covered_left_ != covered_right_ && x >= static_cast<std::int64_t>(covered_left_) &&
+           y >= static_cast<std::int64_t>(covered_top_) &&
+           x + w <= static_cast<std::int64_t>(covered_right_) &&
+           y + h <= static_cast<std::int64_t>(covered_bottom_);
+}
+
+template <class Paint>
+void Framebuffer::for_each_uncovered_run(Paint&& paint) {
+    for (std::size_t row = 0; row < height_; ++row) {
+        std::uint32_t* line = pixels_.data() + row * width_;
+        if (row < covered_top_ || row >= covered_bottom_) {
+            paint(line, width_);
+        } else {
+            paint(line, covered_left_);
+            paint(line + covered_right_, width_ - covered_right_);
+        }
+    }
+}
+
 void Framebuffer::fill(std::uint32_t colour) {
-    std::fill(pixels_.begin(), pixels_.end(), colour);
+    for_each_uncovered_run(
+        [colour](std::uint32_t* first, std::size_t count) { std::fill_n(first, count, colour); });
 }
 
 void Framebuffer::dim() {
-    // Every byte is darkened alike, which vectorises well (the alpha byte
-    // too, whichever of the four it is), and the pixels are then made opaque.
-    // Both passes run over one block at a time, so the second finds the
-    // block still in the cache.
-    constexpr std::size_t kBlock = 4096;
-    for (std::size_t start = 0; start < pixels_.size(); start += kBlock) {
-        const std::size_t count = std::min(kBlock, pixels_.size() - start);
-        auto* bytes = reinterpret_cast<std::uint8_t*>(pixels_.data() + start);
+    for_each_uncovered_run([](std::uint32_t* first, std::size_t count) {
+        // Every byte is darkened alike, which vectorises well (the alpha
+        // byte too, whichever of the four it is), and the pixels are then
+        // made opaque while the run is still in the cache.
+        auto* bytes = reinterpret_cast<std::uint8_t*>(first);
         for (std::size_t i = 0; i < count * 4; ++i)
             bytes[i] = static_cast<std::uint8_t>(dim_channel(bytes[i]));
-        for (std::size_t i = start; i < start + count; ++i)
-            pixels_[i] |= 0xFF000000u;
-    }
+        for (std::size_t i = 0; i < count; ++i)
+            first[i] |= 0xFF000000u;
+    });
 }
 
 }  // namespace papyr

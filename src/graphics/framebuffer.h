@@ -61,6 +61,20 @@ class Framebuffer {
     // Darkens every pixel to ⌊c × 4 / 15⌋ per colour channel, fully opaque.
     void dim();
 
+    // A rectangle the frame paints over whole before it is shown (the
+    // middle of the help panel): until it is cleared, fill, dim and text may
+    // leave the pixels inside it as they are, since none of them would
+    // show. Clipped to the surface; an empty rectangle clears it.
+    struct Rect {
+        std::int32_t x = 0;
+        std::int32_t y = 0;
+        std::int32_t w = 0;
+        std::int32_t h = 0;
+    };
+    void set_covered(Rect covered);
+    // Whether the box lies wholly inside the covered rectangle.
+    bool is_covered(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) const;
+
     std::size_t width() const { return width_; }
     std::size_t height() const { return height_; }
     // Bytes from one device row to the next (width × 4 without a device).
@@ -73,6 +87,10 @@ class Framebuffer {
   private:
     Framebuffer(std::size_t width, std::size_t height);
     void release();
+    // Calls paint(first pixel, count) for each run of a row outside the
+    // covered rectangle.
+    template <class Paint>
+    void for_each_uncovered_run(Paint&& paint);
 
     std::vector<std::uint32_t> pixels_;
     std::size_t width_ = 0;
@@ -82,6 +100,11 @@ class Framebuffer {
     std::size_t stride_ = 0;
     int fd_ = -1;
     FramebufferDevice* device_ = nullptr;
+    // The covered rectangle as clipped columns and rows; empty when none.
+    std::size_t covered_left_ = 0;
+    std::size_t covered_right_ = 0;
+    std::size_t covered_top_ = 0;
+    std::size_t covered_bottom_ = 0;
 };
 
 }  // namespace papyr

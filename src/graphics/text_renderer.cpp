@@ -194,8 +194,10 @@ void TextRenderer::blend_glyph(const Glyph& glyph, std::int64_t left, std::int64
     const std::int64_t first_row = std::max<std::int64_t>(0, -top);
     const std::int64_t end_row =
         std::min(height, static_cast<std::int64_t>(surface_.height()) - top);
-    if (first_column >= end_column || first_row >= end_row)
+    if (first_column >= end_column || first_row >= end_row ||
+        surface_.is_covered(left, top, width, height)) {
         return;
+    }
 
     const auto columns = static_cast<std::size_t>(end_column - first_column);
     const auto pixels = surface_.pixels();

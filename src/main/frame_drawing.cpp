@@ -15,6 +15,12 @@ std::optional<std::int32_t> draw_frame(const AppState& state, Framebuffer& surfa
 std::optional<std::int32_t> draw_frame(const AppState& state, Framebuffer& surface,
                                        TextRenderer& text, const SavedLookup& is_saved,
                                        ReaderLayoutCache& layouts) {
+    if (state.help_visible) {
+        // Nothing of the screen beneath shows through the middle of the
+        // panel, so it is not drawn there.
+        surface.set_covered(help_panel_middle(static_cast<std::int32_t>(surface.width()),
+                                              static_cast<std::int32_t>(surface.height())));
+    }
     surface.fill(palette_for(state.theme_index).background);
     std::optional<std::int32_t> content_height;
     if (state.reader_open) {

@@ -27,6 +27,7 @@ constexpr std::array<HelpRow, 9> kHelpRows = {{
 }};
 
 constexpr std::int32_t kFrame = 2;
+constexpr std::int32_t kPanelRadius = 16;
 constexpr float kRowSize = 14;
 
 }  // namespace
@@ -35,13 +36,19 @@ PanelOrigin help_panel_origin(std::int32_t screen_width, std::int32_t screen_hei
     return {(screen_width - kHelpPanelWidth) / 2, (screen_height - kHelpPanelHeight) / 2};
 }
 
+Framebuffer::Rect help_panel_middle(std::int32_t screen_width, std::int32_t screen_height) {
+    const auto [px, py] = help_panel_origin(screen_width, screen_height);
+    return {px, py + kPanelRadius, kHelpPanelWidth, kHelpPanelHeight - 2 * kPanelRadius};
+}
+
 void draw_help_overlay(const AppState& state, Framebuffer& surface, TextRenderer& text) {
     const Palette& p = palette_for(state.theme_index);
     const auto [px, py] = help_panel_origin(static_cast<std::int32_t>(surface.width()),
                                             static_cast<std::int32_t>(surface.height()));
 
     surface.dim();
-    surface.fill_rounded_rect(px, py, kHelpPanelWidth, kHelpPanelHeight, 16, p.card);
+    surface.set_covered({});
+    surface.fill_rounded_rect(px, py, kHelpPanelWidth, kHelpPanelHeight, kPanelRadius, p.card);
     // Straight lines over the rounded fill: the frame has square corners.
     surface.fill_rect(px, py, kHelpPanelWidth, kFrame, p.accent);
     surface.fill_rect(px, py + kHelpPanelHeight - kFrame, kHelpPanelWidth, kFrame, p.accent);

@@ -23,7 +23,13 @@ inline constexpr std::int32_t kHelpPanelHeight = 420;
 // Top-left corner of the panel, centred (integer halves, towards zero).
 PanelOrigin help_panel_origin(std::int32_t screen_width, std::int32_t screen_height);
 
-// Draws over the finished screen, whichever it is.
+// The middle of the panel, which the panel paints whole: between the rows
+// of its rounded corners it fills every column of its width.
+Framebuffer::Rect help_panel_middle(std::int32_t screen_width, std::int32_t screen_height);
+
+// Draws over the finished screen, whichever it is. A covered rectangle set
+// on the surface (help_panel_middle, while the screen beneath was drawn) is
+// left undimmed, then cleared before the panel paints over it.
 void draw_help_overlay(const AppState& state, Framebuffer& surface, TextRenderer& text);
 
 }  // namespace papyr

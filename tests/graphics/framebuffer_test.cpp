@@ -194,6 +194,29 @@ TEST(FramebufferPrimitives, DimKeepsFourFifteenthsOfEachChannelAndMakesPixelsOpa
     EXPECT_THAT(after, ElementsAre(0xFF444444u, 0xFF444444u, 0xFF030404u, 0xFF41403Du));
 }
 
+TEST(FramebufferPrimitives, FillAndDimLeaveTheCoveredRectangleUntilItIsCleared) {
+    Framebuffer surface = Framebuffer::in_memory(6, 5);
+    surface.set_covered({1, 1, 3, 2});
+    surface.fill(kInk);
+    EXPECT_THAT(picture(surface), ElementsAre("######", "#...##", "#...##", "######", "######"));
+
+    surface.set_covered({-2, 3, 4, 9});  // clipped to columns 0-1 of rows 3-4
+    surface.dim();
+    const std::uint32_t dimmed = 0xFF0D1B28;  // 0x33, 0x66, 0x99 at 4/15
+    const auto at = [&](std::size_t x, std::size_t y) { return surface.pixels()[y * 6 + x]; };
+    EXPECT_EQ(at(0, 0), dimmed);
+    EXPECT_EQ(at(2, 1), 0xFF040404u);  // the start colour, dimmed now that it is uncovered
+    EXPECT_EQ(at(1, 3), kInk);
+    EXPECT_EQ(at(2, 3), dimmed);
+    EXPECT_TRUE(surface.is_covered(0, 3, 2, 2));
+    EXPECT_FALSE(surface.is_covered(0, 3, 3, 2));
+
+    surface.set_covered({2, 2, 0, 3});  // empty: nothing is covered any more
+    EXPECT_FALSE(surface.is_covered(2, 2, 0, 0));
+    surface.fill(kInk);
+    EXPECT_THAT(picture(surface), ElementsAre("######", "######", "######", "######", "######"));
+}
+
 // --- opening -----------------------------------------------------------------
 
 TEST(FramebufferOpen, ForcedSimulatorNeverTouchesTheDevice) {

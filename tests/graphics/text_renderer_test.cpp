@@ -169,6 +169,27 @@ TEST(TextDraw, OverAPatternedBackgroundEachPixelMixesWithWhatIsUnderIt) {
     EXPECT_GT(partial, 50);
 }
 
+TEST(TextDraw, AGlyphWhollyInsideTheCoveredRectangleIsLeftOutAndOthersDrawWhole) {
+    Framebuffer expected = blank(120, 40);
+    TextRenderer(Font::embedded(), expected).draw_text("MM", 10, 5, kInk, 24.0f);
+    Framebuffer surface = blank(120, 40);
+    // Covers the first M's box with room to spare and the left half of the
+    // second's.
+    const std::int32_t second_m = 10 + static_cast<std::int32_t>(Font::embedded().advance_width(
+                                           Font::embedded().glyph_index(U'M'), 24.0f));
+    surface.set_covered({0, 0, second_m + 8, 40});
+    TextRenderer(Font::embedded(), surface).draw_text("MM", 10, 5, kInk, 24.0f);
+
+    for (std::size_t y = 0; y < 40; ++y) {
+        for (std::size_t x = 0; x < 120; ++x) {
+            const auto column = static_cast<std::int32_t>(x);
+            const std::uint32_t want = column < second_m ? kBackground : pixel_at(expected, x, y);
+            ASSERT_EQ(pixel_at(surface, x, y), want) << x << "," << y;
+        }
+    }
+    EXPECT_GT(inked(surface), 50u);
+}
+
 TEST(TextDraw, ThePenKeepsFractionalAdvancesAndOnlyPlacementIsTruncated) {
     // 'i' advances 702 × 13 / 2048 = 4.456 pixels: eight of them end at
     // 35.6, not at the 32 that whole-pixel steps would give.

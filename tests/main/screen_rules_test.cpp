@@ -282,5 +282,26 @@ TEST(HelpPanel, IsCentredWithIntegerHalves) {
     EXPECT_EQ(help_panel_origin(641, 401).x, -9);  // towards zero, not down
 }
 
+TEST(HelpPanel, PaintsEveryPixelOfTheMiddleThatTheScreenBeneathLeaves) {
+    constexpr std::uint32_t kNeverDrawn = 0xFF00FF00;
+    for (const auto& [w, h] : {std::pair{1024, 768}, std::pair{1280, 720}}) {
+        Framebuffer surface =
+            Framebuffer::in_memory(static_cast<std::size_t>(w), static_cast<std::size_t>(h));
+        surface.fill(kNeverDrawn);
+        const Framebuffer::Rect middle = help_panel_middle(w, h);
+        surface.set_covered(middle);
+        AppState state = test::fresh_state();
+        state.help_visible = true;
+        TextRenderer text(glyphs(), surface);
+        draw_help_overlay(state, surface, text);
+        for (std::int32_t y = middle.y; y < middle.y + middle.h; ++y) {
+            for (std::int32_t x = middle.x; x < middle.x + middle.w; ++x)
+                ASSERT_NE(pixel(surface, x, y), kNeverDrawn) << x << "," << y;
+        }
+        EXPECT_EQ(pixel(surface, middle.x - 1, middle.y), 0xFF004400u)
+            << "beside the panel, dimmed";
+    }
+}
+
 }  // namespace
 }  // namespace papyr
