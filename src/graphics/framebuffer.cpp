@@ -125,7 +125,8 @@ Framebuffer::Framebuffer(Framebuffer&& other) noexcept
       map_len_(std::exchange(other.map_len_, 0)),
       stride_(std::exchange(other.stride_, 0)),
       fd_(std::exchange(other.fd_, -1)),
-      device_(std::exchange(other.device_, nullptr)) {}
+      device_(std::exchange(other.device_, nullptr)),
+      covered_(std::exchange(other.covered_, {})) {}
 
 Framebuffer& Framebuffer::operator=(Framebuffer&& other) noexcept {
     if (this != &other) {
@@ -138,6 +139,7 @@ Framebuffer& Framebuffer::operator=(Framebuffer&& other) noexcept {
         stride_ = std::exchange(other.stride_, 0);
         fd_ = std::exchange(other.fd_, -1);
         device_ = std::exchange(other.device_, nullptr);
+        covered_ = std::exchange(other.covered_, {});
     }
     return *this;
 }
@@ -242,29 +244,29 @@ void Framebuffer::fill_rounded_rect(std::int32_t x, std::int32_t y, std::int32_t
 void Framebuffer::set_covered(Rect covered) {
     const Range columns = clip(covered.x, covered.w, width_);
     const Range rows = clip(covered.y, covered.h, height_);
-    const bool empty = columns.begin == columns.end || rows.begin == rows.end;
-    covered_left_ = empty ? 0 : columns.begin;
-    covered_right_ = empty ? 0 : columns.end;
-    covered_top_ = empty ? 0 : rows.begin;
-    covered_bottom_ = empty ? 0 : rows.end;
+    if (columns.begin == columns.end || rows.begin == rows.end) {
+        covered_ = {};
+        return;
+    }
+    covered_ = {columns.begin, columns.end, rows.begin, rows.end};
 }
 
 bool Framebuffer::is_covered(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) const {
-    return covered_left_ != covered_right_ && x >= static_cast<std::int64_t>(covered_left_) &&
-           y >= static_cast<std::int64_t>(covered_top_) &&
-           x + w <= static_cast<std::int64_t>(covered_right_) &&
-           y + h <= static_cast<std::int64_t>(covered_bottom_);
+    return covered_.left != covered_.right && x >= static_cast<std::int64_t>(covered_.left) &&
+           y >= static_cast<std::int64_t>(covered_.top) &&
+           x + w <= static_cast<std::int64_t>(covered_.right) &&
+           y + h <= static_cast<std::int64_t>(covered_.bottom);
 }
 
 template <class Paint>
 void Framebuffer::for_each_uncovered_run(Paint&& paint) {
     for (std::size_t row = 0; row < height_; ++row) {
         std::uint32_t* line = pixels_.data() + row * width_;
-        if (row < covered_top_ || row >= covered_bottom_) {
+        if (row < covered_.top || row >= covered_.bottom) {
             paint(line, width_);
         } else {
-            paint(line, covered_left_);
-            paint(line + covered_right_, width_ - covered_right_);
+            paint(line, covered_.left);
+            paint(line + covered_.right, width_ - covered_.right);
         }
     }
 }

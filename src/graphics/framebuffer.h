@@ -101,10 +101,13 @@ class Framebuffer {
     int fd_ = -1;
     FramebufferDevice* device_ = nullptr;
     // The covered rectangle as clipped columns and rows; empty when none.
-    std::size_t covered_left_ = 0;
-    std::size_t covered_right_ = 0;
-    std::size_t covered_top_ = 0;
-    std::size_t covered_bottom_ = 0;
+    struct Covered {
+        std::size_t left = 0;
+        std::size_t right = 0;
+        std::size_t top = 0;
+        std::size_t bottom = 0;
+    };
+    Covered covered_;
 };
 
 }  // namespace papyr
