@@ -207,6 +207,11 @@ void TextRenderer::blend_glyph(const Glyph& glyph, std::int64_t left, std::int64
     };
     // The box's corner is almost always the background the glyph lies on.
     const BlendTable& table = blend_table(colour, *line_at(first_row));
+    // In locals: the pixels written below could, as far as the compiler
+    // knows, be the table's own words, which it would then read again for
+    // every pixel.
+    const std::uint32_t background = table.background;
+    const std::uint32_t* const result = table.result.data();
     for (std::int64_t row = first_row; row < end_row; ++row) {
         const std::uint8_t* coverage =
             glyph.coverage.data() + static_cast<std::size_t>(row * width + first_column);
@@ -214,8 +219,8 @@ void TextRenderer::blend_glyph(const Glyph& glyph, std::int64_t left, std::int64
         for (std::size_t column = 0; column < columns; ++column) {
             const std::uint32_t a = coverage[column];
             const std::uint32_t under = line[column];
-            if (under == table.background) {
-                line[column] = table.result[a];
+            if (under == background) {
+                line[column] = result[a];
             } else if (a == 255) {
                 line[column] = colour;
             } else if (a != 0) {
