@@ -45,7 +45,7 @@ screens = sorted({n.split("/")[0] for n in median if n.count("/") == 2},
 
 for resolution in resolutions:
     floor = median[f"floor/{resolution}"]
-    print(f"\n{resolution}: floor (fill + present) {floor:.0f} µs")
+    print(f"\n{resolution}, floor (fill + present): {floor:.0f} µs\n")
     print(f"| screen | current µs | current × floor | first design µs | first design × floor | target |")
     print(f"|---|---:|---:|---:|---:|---:|")
     for screen in screens:
