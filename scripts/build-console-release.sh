@@ -44,7 +44,19 @@ cmake --build "$build_dir" --target papyr -j 2
 helpers="$build_dir/console-helpers"
 bash "$source_dir/scripts/fetch-console-helpers.sh" "$helpers"
 
+# The executable carries the C and C++ runtime libraries of the cross
+# toolchain inside it; their notices travel with it, each followed by the
+# licence text it refers to.
+licences="$build_dir/licences"
+mkdir -p "$licences"
+cat /usr/share/doc/libc6-dev-arm64-cross/copyright /usr/share/common-licenses/LGPL-2.1 \
+  >"$licences/glibc.txt"
+cat "/usr/share/doc/libstdc++-12-dev-arm64-cross/copyright" /usr/share/common-licenses/GPL-3 \
+  >"$licences/gcc-runtime.txt"
+
 sh "$source_dir/packaging/make-release.sh" \
   --executable "$build_dir/src/main/papyr" \
   --helpers "$helpers" \
+  --licence "$licences/glibc.txt" \
+  --licence "$licences/gcc-runtime.txt" \
   --output "$output"
