@@ -1,8 +1,4 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -10,6 +6,7 @@
 #include "news_api/endpoints.h"
 #include "support/news_server.h"
 #include "update/check.h"
+#include "update/closed_port.h"
 
 // check_for_update with the real curl against the stand-in server, whose
 // manifest route is served over HTTPS and, as the fallback, plain HTTP.
@@ -20,20 +17,8 @@ namespace {
 using test::LocalNewsServer;
 using test::NewsServerOptions;
 
-// A loopback port that nothing listens on: bound once by the system's
-// choice, then released.
 std::string closed_port_url() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    auto* generic = reinterpret_cast<sockaddr*>(&address);  // NOLINT: the sockets API
-    if (fd < 0 || ::bind(fd, generic, length) != 0 || ::getsockname(fd, generic, &length) != 0) {
-        ADD_FAILURE() << "cannot find a free port";
-    }
-    ::close(fd);
-    return "https://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/ota/papyr.json";
+    return test::closed_port_url("https", "/ota/papyr.json");
 }
 
 // The manifest path compiled into the program, at the test server's origin.
