@@ -131,8 +131,8 @@ Result<void> install_update(const InstallRequest& request, const LogFn& log,
     // offered: either way nothing of it may be unpacked over the program.
     if (request.sha256) {
         if (const auto problem = checksum_problem(paths.package, *request.sha256)) {
-            log(*problem);
             remove_quietly(paths.package);
+            log(*problem);
             return fail(DOWNLOAD_FAILED_TEXT);
         }
     }
