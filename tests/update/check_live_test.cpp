@@ -93,15 +93,6 @@ TEST(UpdateCheckLive, BothEndpointsDownLeavesOnlyTheTwoLines) {
                                                  kUnreachableLine}));
 }
 
-TEST(UpdateCheckLive, TheServersOwnVersionIsNotOffered) {
-    LocalNewsServer server(with_manifest_mode("none"));
-
-    const CheckRun run = run_check({manifest_url(server.origin()), closed_port_url()});
-
-    EXPECT_TRUE(std::holds_alternative<UpToDate>(run.outcome));
-    EXPECT_EQ(run.log.back(), "[OTA] App is already up to date: 1.0.0");
-}
-
 TEST(UpdateCheckLive, AnAnswerThatIsNoManifestIsNotRetriedOnTheFallback) {
     for (const char* mode : {"invalid-manifest", "not-found"}) {
         SCOPED_TRACE(mode);

@@ -147,15 +147,5 @@ TEST_F(InstallUpdateLive, APackageThatDoesNotMatchItsChecksumIsNotUnpacked) {
     expect_old_installation_untouched();
 }
 
-TEST_F(InstallUpdateLive, AnUnreachablePackageFailsTheDownload) {
-    const Result<void> installed =
-        install({test::closed_port_url("https", "/ota/packages/papyr.zip"), std::nullopt});
-
-    ASSERT_FALSE(installed.has_value());
-    EXPECT_EQ(installed.error(), "Failed to download update package");
-    EXPECT_FALSE(logged("[OTA] Download completed"));
-    expect_old_installation_untouched();
-}
-
 }  // namespace
 }  // namespace papyr
