@@ -7,6 +7,7 @@
 
 #include "graphics/framebuffer.h"
 #include "graphics/linux_framebuffer_device.h"
+#include "graphics/png.h"
 #include "input/command_pipe.h"
 #include "input/device_reader.h"
 #include "input/keyboard_reader.h"
@@ -14,6 +15,7 @@
 #include "main/catalogue.h"
 #include "main/channel.h"
 #include "main/main_loop.h"
+#include "main/snapshot.h"
 #include "main/surface_renderer.h"
 #include "main/tasks.h"
 #include "main/threads.h"
@@ -71,9 +73,17 @@ int run_startup(const Paths& paths, const EnvLookup& env, Clock& clock) {
 
     AppState state = make_initial_state(std::move(catalogue), clock.now());
     TaskEffects effects(message_sender, paths);
-    SurfaceRenderer renderer(surface);
+    std::optional<SnapshotWriter> snapshots;
+    if (auto path = snapshot_path(env, surface.is_simulator()))
+        snapshots.emplace(std::move(*path), clock, log, write_png);
+    // FIXME: answer from the bookmarks store (load_bookmarks, an entry whose
+    // link equals the url byte for byte) once the news client offers it.
+    const SavedLookup is_saved = [](std::string_view /*url*/) { return false; };
+    SurfaceRenderer renderer(surface, is_saved, snapshots ? &*snapshots : nullptr);
     MainLoopIo io{action_receiver, message_receiver, clock, effects, log, renderer};
     run_main_loop(state, io);
+    if (snapshots)
+        snapshots->last_frame(surface);
     return 0;
 }
 

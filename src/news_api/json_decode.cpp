@@ -2,6 +2,11 @@
 // record (an object keyed by name, or an array in field order).
 
 #include <array>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <variant>
+#include <vector>
 
 #include "news_api/json.h"
 #include "news_api/json_fields.h"
@@ -168,7 +173,7 @@ template <JsonRecord Record>
 bool read_elements(Reader& reader, Record& record) {
     bool first = true;
     bool ok = true;
-    std::size_t index = 0;
+    std::size_t found = 0;  // elements read so far: the count an early end reports
     RecordFields<Record>::visit(record, [&](std::string_view, Presence presence, auto& member) {
         if (!ok)
             return;
@@ -179,17 +184,17 @@ bool read_elements(Reader& reader, Record& record) {
                 break;
             case Step::Item:
                 ok = read_value(reader, member);
+                ++found;
                 break;
             case Step::End:
                 if (presence != Presence::Defaulted) {
                     ok = reader.fail_unpositioned(
-                        "invalid length " + std::to_string(index) + ", expected struct " +
+                        "invalid length " + std::to_string(found) + ", expected struct " +
                         std::string(RecordFields<Record>::name) + " with " +
                         std::to_string(RecordFields<Record>::count) + " elements");
                 }
                 break;
         }
-        ++index;
     });
     return ok;
 }

@@ -19,7 +19,7 @@ enum class Presence {
     Defaulted,  // absent from an object or beyond the end of an array, it keeps its default
 };
 
-// Each specialisation gives the record's name, its field count, and
+// For each record: its name, its field count, and
 // visit(record, field), which calls field(key, presence, member) for every
 // field in order; the record may be const.
 template <class Record>

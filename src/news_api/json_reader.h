@@ -3,10 +3,9 @@
 // The JSON reader under the record decoders: a byte cursor over the whole
 // text that reads strings, numbers, literals and skipped values, and reports
 // failures with the descriptions and positions that serde_json gives. The
-// program shows these descriptions to users, and other tools (and people)
-// compare them with what the server-side tooling prints, so each reading step
-// below follows serde_json's order of checks: which byte is consumed before a
-// failure decides the reported column.
+// program shows these descriptions to users, word for word as serde_json
+// words them, so each reading step below keeps serde_json's order of checks:
+// which byte is consumed before a failure decides the reported column.
 //
 // Failures are recorded in the reader; the first one wins. Functions return
 // false (or an empty optional) once a failure is recorded, and callers return
@@ -52,8 +51,9 @@ class Reader {
     // Reads the literal null if it comes next; false with no failure when
     // something else comes.
     std::optional<bool> read_null_if_present();
-    // Skips any value, checking its syntax only (string contents are not
-    // validated further, as serde_json does for unknown fields).
+    // Skips any value, checking its syntax only: escapes and control bytes
+    // in strings are checked, surrogate pairs and UTF-8 are not (serde_json
+    // skips the values of unknown members the same way).
     bool skip_value();
 
     // --- containers -------------------------------------------------------
@@ -86,7 +86,6 @@ class Reader {
     bool fail_unpositioned(std::string description);
     void fix_position();
 
-    bool failed() const { return error_.has_value(); }
     // "{description} at line {line} column {column}".
     std::string error_text() const;
 
@@ -102,7 +101,7 @@ class Reader {
     std::optional<std::uint16_t> decode_hex_escape();
     bool skip_string_body();
     bool skip_escape();
-    // Parts of skip_value: one scalar or opening bracket; the closing
+    // Steps of skip_value: one scalar or opening bracket; the closing
     // brackets and the comma after it (End when nothing is left open); the
     // key and colon of a member of a skipped object.
     bool skip_token(unsigned char c, std::string& open);
@@ -130,6 +129,8 @@ class Reader {
     std::string_view text_;
     std::size_t index_ = 0;
     // Counts down as containers open; reaching zero is the recursion limit.
+    // Skipped values count too (serde_json skips them without a limit), so
+    // that no text nested 128 levels deep is accepted.
     int remaining_depth_ = 128;
     std::optional<ReadError> error_;
 };

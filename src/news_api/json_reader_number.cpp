@@ -22,6 +22,8 @@ bool overflows(T value, T digit, T limit) {
     return value >= limit / 10 && (value > limit / 10 || digit > limit % 10);
 }
 
+// Written out so that each is the double nearest to its power; computing them
+// by multiplication drifts from 1e23 on.
 constexpr double kPowersOfTen[] = {
     1e000, 1e001, 1e002, 1e003, 1e004, 1e005, 1e006, 1e007, 1e008, 1e009, 1e010, 1e011, 1e012,
     1e013, 1e014, 1e015, 1e016, 1e017, 1e018, 1e019, 1e020, 1e021, 1e022, 1e023, 1e024, 1e025,
@@ -134,6 +136,9 @@ std::optional<double> Reader::parse_decimal(bool positive, std::uint64_t signifi
         --exponent;
         any_digit = true;
     }
+    // The JSON grammar wants a digit after the point. (serde_json infers this
+    // from the exponent, which lets "18446744073709551616." pass and fails
+    // "18446744073709551616.5"; here both follow the grammar.)
     if (!any_digit) {
         fail_at_peek(peek() ? kInvalidNumber : kEofWhileParsingValue);
         return std::nullopt;
