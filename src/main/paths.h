@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "news_api/bookmarks.h"
+
 namespace papyr {
 
 // Every fixed path of the system. The program uses the defaults; tests give
@@ -11,8 +13,7 @@ struct Paths {
     std::string framebuffer = "/dev/fb0";
     std::string input_event_prefix = "/dev/input/event";
     std::string command_pipe = "/tmp/papyr_cmd";
-    std::string sd_card_cache = "/mnt/SDCARD/Apps/papyr/cache";
-    std::string local_cache = "./cache";
+    CacheLocations cache;  // the SD-card cache folder and "./cache"
     std::string app_dir = "/mnt/SDCARD/Apps/papyr";
     std::string update_package = "/tmp/papyr-update.zip";
 };

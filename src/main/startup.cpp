@@ -19,6 +19,7 @@
 #include "main/surface_renderer.h"
 #include "main/tasks.h"
 #include "main/threads.h"
+#include "news_api/bookmarks.h"
 
 namespace papyr {
 namespace {
@@ -70,15 +71,19 @@ int run_startup(const Paths& paths, const EnvLookup& env, Clock& clock) {
 
     std::vector<NewsSource> catalogue = build_catalogue();
     auto [message_sender, message_receiver] = make_channel<WorkerMessage>();
+    start_initial_feed_fetch(message_sender, catalogue.front().id,
+                             catalogue.front().categories.front().id);
+    // The update check starts here, after the initial feed fetch.
 
     AppState state = make_initial_state(std::move(catalogue), clock.now());
     TaskEffects effects(message_sender, paths);
     std::optional<SnapshotWriter> snapshots;
     if (auto path = snapshot_path(env, surface.is_simulator()))
         snapshots.emplace(std::move(*path), clock, log, write_png);
-    // FIXME: answer from the bookmarks store (load_bookmarks, an entry whose
-    // link equals the url byte for byte) once the news client offers it.
-    const SavedLookup is_saved = [](std::string_view /*url*/) { return false; };
+    // Asked on every reader frame: the store keeps no copy in memory.
+    const SavedLookup is_saved = [&paths](std::string_view url) {
+        return is_bookmarked(url, paths.cache);
+    };
     SurfaceRenderer renderer(surface, is_saved, snapshots ? &*snapshots : nullptr);
     MainLoopIo io{action_receiver, message_receiver, clock, effects, log, renderer};
     run_main_loop(state, io);

@@ -1,0 +1,115 @@
+#include "news_api/feed.h"
+
+#include <gtest/gtest.h>
+
+#include "support/news_server.h"
+
+// fetch_feed: how each kind of server answer becomes headlines or a message.
+
+namespace papyr {
+namespace {
+
+std::vector<std::string> ids_of(const std::vector<NewsFeedItem>& items) {
+    std::vector<std::string> ids;
+    for (const NewsFeedItem& item : items)
+        ids.push_back(item.id);
+    return ids;
+}
+
+TEST(FeedItemsFromBody, SuccessGivesTheItemsInTheServersOrderOrAnEmptyList) {
+    struct Case {
+        const char* body;
+        std::vector<std::string> ids;
+    };
+    const Case cases[] = {
+        {R"({"success":true,"items":[{"id":"b","title":"B","link":"l2"},)"
+         R"({"id":"a","title":"A","link":"l1"}]})",
+         {"b", "a"}},
+        {R"({"success":true,"items":[]})", {}},
+        {R"({"success":true})", {}},
+        {R"({"success":true,"items":null})", {}},
+        // An error text next to success is not a failure.
+        {R"({"success":true,"error":"ignored","items":[{"id":"x","title":"X","link":"l"}]})",
+         {"x"}},
+        {"{\"success\":true,\"items\":[]}\n", {}},
+    };
+    for (const Case& c : cases) {
+        const Result<std::vector<NewsFeedItem>> items = feed_items_from_body(c.body);
+        ASSERT_TRUE(items.has_value()) << c.body << " -> " << items.error();
+        EXPECT_EQ(ids_of(*items), c.ids) << c.body;
+    }
+}
+
+TEST(FeedItemsFromBody, FailuresCarryTheServersTextOrTheDecodersDescription) {
+    struct Case {
+        const char* body;
+        std::string message;
+    };
+    const Case cases[] = {
+        {R"({"success":false,"error":"Nguồn tạm ngưng"})", "Nguồn tạm ngưng"},
+        {R"({"success":false})", "Lỗi máy chủ không xác định"},
+        {R"({"success":false,"error":null})", "Lỗi máy chủ không xác định"},
+        // Items that come with a failure are dropped.
+        {R"({"success":false,"items":[{"id":"x","title":"X","link":"l"}]})",
+         "Lỗi máy chủ không xác định"},
+        {"", "Lỗi phân tích JSON Feed: EOF while parsing a value at line 1 column 0"},
+        {"<html><body>502 Bad Gateway</body></html>",
+         "Lỗi phân tích JSON Feed: expected value at line 1 column 1"},
+        {R"({"success":true,"items":[{"id":"a","title":"A","link":"l"},{"id":"b","title":"B"}]})",
+         "Lỗi phân tích JSON Feed: missing field `link` at line 1 column 81"},
+        {"{\"success\":true} x",
+         "Lỗi phân tích JSON Feed: trailing characters at line 1 column 18"},
+    };
+    for (const Case& c : cases) {
+        const Result<std::vector<NewsFeedItem>> items = feed_items_from_body(c.body);
+        ASSERT_FALSE(items.has_value()) << c.body;
+        EXPECT_EQ(items.error(), c.message) << c.body;
+    }
+}
+
+class FetchFeedLive : public ::testing::Test {
+  protected:
+    test::LocalNewsServer server_;
+};
+
+TEST_F(FetchFeedLive, AsksTheServerForTheSourceAndCategoryAndReturnsItsHeadlines) {
+    const Result<std::vector<NewsFeedItem>> items =
+        fetch_feed("vnexpress", "tin-moi", server_.api_base_url());
+
+    ASSERT_TRUE(items.has_value()) << items.error();
+    ASSERT_EQ(items->size(), 8U);
+    EXPECT_EQ(items->front().id, "vnexpress-tin-moi-1");
+    EXPECT_EQ(items->front().source_name, "VnExpress");
+    EXPECT_EQ(server_.requests(),
+              std::vector<std::string>{"GET /api/v1/news/feed?source=vnexpress&category=tin-moi"});
+}
+
+TEST_F(FetchFeedLive, ReportsEachFaultOfTheServer) {
+    struct Case {
+        const char* fault;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"success-false", "Máy chủ đang bảo trì"},
+        {"success-false-no-error", "Lỗi máy chủ không xác định"},
+        {"html-502", "Lỗi phân tích JSON Feed: expected value at line 1 column 1"},
+        {"empty", "Lỗi phân tích JSON Feed: EOF while parsing a value at line 1 column 0"},
+        {"invalid-utf8", "Lỗi giải mã UTF-8: invalid utf-8 sequence of 1 bytes from index 24"},
+    };
+    for (const Case& c : cases) {
+        server_.set_fault(c.fault);
+        const Result<std::vector<NewsFeedItem>> items =
+            fetch_feed("vnexpress", "tin-moi", server_.api_base_url());
+        ASSERT_FALSE(items.has_value()) << c.fault;
+        EXPECT_EQ(items.error(), c.message) << c.fault;
+    }
+
+    server_.set_fault("null-payload");
+    const Result<std::vector<NewsFeedItem>> none =
+        fetch_feed("vnexpress", "tin-moi", server_.api_base_url());
+    ASSERT_TRUE(none.has_value()) << none.error();
+    EXPECT_TRUE(none->empty());
+}
+
+}  // namespace
+}  // namespace papyr
