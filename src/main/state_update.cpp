@@ -176,7 +176,7 @@ void handle_list_action(AppState& state, Action action, ActionContext& context) 
 void handle_help_action(AppState& state, Action action, ActionContext& context) {
     if (action == Action::ActionY && state.update) {
         set_notice(state, "Đang tải bản cập nhật OTA...", context.clock.now());
-        context.effects.start_update_install(state.update->download_url);
+        context.effects.start_update_install(*state.update);
         state.help_visible = false;
     } else if (action == Action::Confirm || action == Action::Cancel ||
                action == Action::HelpToggle) {
