@@ -6,17 +6,24 @@
 #
 #   launch.sh             this folder's launch.sh
 #   config.json           the console's app-menu entry
-#   icon.png              the menu icon
+#   icon.png              the menu icon (this folder's icon.png, drawn by
+#                         tools/papyr_icon.cpp)
 #   bin/papyr-native64    the program
+#   bin/busybox, bin/unzip, bin/sha256sum
+#                         with --helpers: BusyBox and the scripts of this
+#                         folder's bin/ that run its applets
 #   bin/<program>         extra programs given with --bin
-#   <licence>             licence files given with --licence
+#   licences/             the font's licence (the font is inside the
+#                         program), BusyBox's with --helpers, and the licence
+#                         files given with --licence
 #
 # Usage:
 #   make-release.sh --executable PATH --output ZIP [--icon PNG]
-#                   [--bin PROGRAM]... [--licence FILE]... [--description TEXT]
+#                   [--helpers FOLDER] [--bin PROGRAM]... [--licence FILE]...
+#                   [--description TEXT]
 #
-# Without --icon a plain placeholder icon is drawn. Executables keep their
-# run bits inside the archive. Needs zip and python3.
+# --helpers takes the folder that scripts/fetch-console-helpers.sh fills.
+# Executables keep their run bits inside the archive. Needs zip and python3.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -28,7 +35,8 @@ usage() {
 
 executable=
 output=
-icon=
+icon="$here/icon.png"
+helpers=
 description="Đọc tin tức Việt Nam và quốc tế"
 extra_bins=
 licences=
@@ -41,6 +49,7 @@ while [ $# -gt 0 ]; do
         --executable) executable=$2 ;;
         --output) output=$2 ;;
         --icon) icon=$2 ;;
+        --helpers) helpers=$2 ;;
         --description) description=$2 ;;
         --bin) extra_bins="$extra_bins$2$nl" ;;
         --licence) licences="$licences$2$nl" ;;
@@ -50,7 +59,9 @@ while [ $# -gt 0 ]; do
 done
 [ -n "$executable" ] && [ -n "$output" ] || usage
 
-for file in "$executable" "$here/launch.sh" ${icon:+"$icon"}; do
+font_licence="$here/../assets/LICENSE-DejaVu.txt"
+for file in "$executable" "$here/launch.sh" "$icon" "$font_licence" \
+    ${helpers:+"$helpers/busybox" "$helpers/busybox-LICENSE.txt" "$helpers/busybox-SOURCE.txt"}; do
     [ -f "$file" ] || { echo "make-release.sh: no such file: $file" >&2; exit 1; }
 done
 
@@ -61,15 +72,29 @@ esac
 
 stage=$(mktemp -d "${TMPDIR:-/tmp}/papyr-release.XXXXXX")
 trap 'rm -rf "$stage"' EXIT
-mkdir "$stage/bin"
+mkdir "$stage/bin" "$stage/licences"
 
 install_program() {  # source, destination
     cp "$1" "$2"
     chmod 755 "$2"
 }
 
+install_licence() {  # source, name in licences/
+    cp "$1" "$stage/licences/$2"
+    chmod 644 "$stage/licences/$2"
+}
+
 install_program "$here/launch.sh" "$stage/launch.sh"
 install_program "$executable" "$stage/bin/papyr-native64"
+install_licence "$font_licence" LICENSE-DejaVu.txt
+
+if [ -n "$helpers" ]; then
+    install_program "$helpers/busybox" "$stage/bin/busybox"
+    install_program "$here/bin/unzip" "$stage/bin/unzip"
+    install_program "$here/bin/sha256sum" "$stage/bin/sha256sum"
+    install_licence "$helpers/busybox-LICENSE.txt" busybox-LICENSE.txt
+    install_licence "$helpers/busybox-SOURCE.txt" busybox-SOURCE.txt
+fi
 
 old_ifs=$IFS
 IFS=$nl
@@ -77,45 +102,24 @@ for program in $extra_bins; do
     install_program "$program" "$stage/bin/$(basename "$program")"
 done
 for licence in $licences; do
-    cp "$licence" "$stage/$(basename "$licence")"
-    chmod 644 "$stage/$(basename "$licence")"
+    install_licence "$licence" "$(basename "$licence")"
 done
 IFS=$old_ifs
 
-if [ -n "$icon" ]; then
-    cp "$icon" "$stage/icon.png"
-    chmod 644 "$stage/icon.png"
-fi
+cp "$icon" "$stage/icon.png"
+chmod 644 "$stage/icon.png"
 
-python3 - "$stage" "$description" "$icon" <<'PYTHON'
-import json, os, struct, sys, zlib
+python3 - "$stage" "$description" <<'PYTHON'
+import json, os, sys
 
-stage, description, icon = sys.argv[1:4]
+stage, description = sys.argv[1:3]
 with open(os.path.join(stage, "config.json"), "w", encoding="utf-8") as file:
     json.dump({"label": "Papyr", "icon": "icon.png", "launch": "launch.sh",
                "description": description}, file, ensure_ascii=False, indent=2)
     file.write("\n")
 
-if not icon:
-    # A placeholder until the real icon is drawn: a page on a dark square.
-    size = 128
-    def pixel(x, y):
-        if 28 <= x < 100 and 16 <= y < 112:
-            line = 36 <= x < 92 and (y - 32) % 14 < 4 and 32 <= y < 100
-            return (0x33, 0x33, 0x33) if line else (0xF5, 0xF0, 0xE6)
-        return (0x1E, 0x27, 0x3A)
-    rows = b"".join(b"\0" + bytes(c for x in range(size) for c in pixel(x, y)) for y in range(size))
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
-    png = (b"\x89PNG\r\n\x1a\n"
-           + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 2, 0, 0, 0))
-           + chunk(b"IDAT", zlib.compress(rows, 9))
-           + chunk(b"IEND", b""))
-    with open(os.path.join(stage, "icon.png"), "wb") as file:
-        file.write(png)
 PYTHON
-chmod 644 "$stage/config.json" "$stage/icon.png"
+chmod 644 "$stage/config.json"
 
 # zip would add to an existing archive instead of replacing it.
 rm -f "$output"
