@@ -7,7 +7,7 @@
 #   launch.sh             this folder's launch.sh
 #   config.json           the console's app-menu entry
 #   icon.png              the menu icon (this folder's icon.png, drawn by
-#                         tools/papyr_icon.cpp)
+#                         packaging/icon/papyr_icon.cpp)
 #   bin/papyr-native64    the program
 #   bin/busybox, bin/unzip, bin/sha256sum
 #                         with --helpers: BusyBox and the scripts of this

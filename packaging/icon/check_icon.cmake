@@ -1,4 +1,4 @@
-# Test: packaging/icon.png is what tools/papyr_icon.cpp draws now.
+# Test: packaging/icon.png is what packaging/icon/papyr_icon.cpp draws now.
 # -DTOOL=<papyr-icon> -DCOMMITTED=<packaging/icon.png> -DACTUAL=<output path>
 execute_process(COMMAND ${TOOL} ${ACTUAL} RESULT_VARIABLE drawn)
 if(NOT drawn EQUAL 0)
