@@ -5,12 +5,18 @@ Character Database that Debian's unicode-data package installs.
 Usage: gen_unicode_tables.py <ucd folder> <output .inc file>
 
 The tables give full case mappings (UnicodeData.txt plus the unconditional
-rules of SpecialCasing.txt), the White_Space property (PropList.txt) and the
+rules of SpecialCasing.txt), the White_Space property (PropList.txt), the
 Cased and Case_Ignorable properties (DerivedCoreProperties.txt) that the
-final-sigma rule of lower-casing needs.
+final-sigma rule of lower-casing needs, and the two classes of characters
+that Rust's Debug formatting writes as \\u{...} escapes (serde_json quotes
+strings that way in its type errors): Grapheme_Extend, and the general
+categories Cc Cf Cs Co Cn Zl Zp Zs except the space character (unassigned code
+points count as Cn).
 """
 import os
 import sys
+
+ESCAPED_CATEGORIES = {"Cc", "Cf", "Cs", "Co", "Cn", "Zl", "Zp", "Zs"}
 
 
 def read_rows(path):
@@ -28,19 +34,45 @@ def code_range(text):
     return int(text, 16), int(text, 16)
 
 
-def property_ranges(path, name):
-    ranges = []
-    for row in read_rows(path):
-        if len(row) >= 2 and row[1] == name:
-            ranges.append(code_range(row[0]))
-    ranges.sort()
+def merge(ranges):
     merged = []
-    for first, last in ranges:
+    for first, last in sorted(ranges):
         if merged and first <= merged[-1][1] + 1:
             merged[-1] = (merged[-1][0], max(merged[-1][1], last))
         else:
             merged.append((first, last))
     return merged
+
+
+def property_ranges(path, name):
+    return merge(code_range(row[0]) for row in read_rows(path) if len(row) >= 2 and row[1] == name)
+
+
+def categories(ucd):
+    """Yields (first, last, category) for every assigned code point range."""
+    range_start = None
+    for row in read_rows(os.path.join(ucd, "UnicodeData.txt")):
+        cp, name, category = int(row[0], 16), row[1], row[2]
+        if name.endswith(", First>"):
+            range_start = cp
+        elif name.endswith(", Last>"):
+            yield range_start, cp, category
+        else:
+            yield cp, cp, category
+
+
+def not_printable(ucd):
+    assigned = [(first, last) for first, last, _ in categories(ucd)]
+    escaped = [(first, last) for first, last, category in categories(ucd)
+               if category in ESCAPED_CATEGORIES and not first == last == 0x20]
+    next_cp = 0
+    for first, last in merge(assigned):
+        if first > next_cp:
+            escaped.append((next_cp, first - 1))
+        next_cp = last + 1
+    if next_cp <= 0x10FFFF:
+        escaped.append((next_cp, 0x10FFFF))
+    return merge(escaped)
 
 
 def case_maps(ucd):
@@ -93,6 +125,8 @@ def main():
         emit_ranges(out, "kWhiteSpace", property_ranges(os.path.join(ucd, "PropList.txt"), "White_Space"))
         emit_ranges(out, "kCased", property_ranges(derived, "Cased"))
         emit_ranges(out, "kCaseIgnorable", property_ranges(derived, "Case_Ignorable"))
+        emit_ranges(out, "kGraphemeExtend", property_ranges(derived, "Grapheme_Extend"))
+        emit_ranges(out, "kNotPrintable", not_printable(ucd))
 
 
 if __name__ == "__main__":

@@ -12,6 +12,9 @@ packages=(
   curl unzip zip openssl ca-certificates python3
   # end-to-end tests: private mount and network namespaces
   util-linux iproute2
+  # the console release: cross compiler, and user-mode emulation to run its
+  # programs here
+  g++-aarch64-linux-gnu qemu-user-static
 )
 
 missing=()
@@ -21,16 +24,16 @@ for package in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
+if [ ${#missing[@]} -ne 0 ]; then
+  sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+  fi
+  echo "setup: installing ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update
+  "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-sudo=()
-if [ "$(id -u)" -ne 0 ]; then
-  sudo=(sudo)
-fi
-
-echo "setup: installing ${missing[*]}" >&2
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update
-"${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+# The arm64 BusyBox that the console release carries (downloaded once).
+bash "$(dirname "$0")/fetch-console-helpers.sh"

@@ -19,6 +19,7 @@
 #include "main/surface_renderer.h"
 #include "main/tasks.h"
 #include "main/threads.h"
+#include "main/update_tasks.h"
 #include "news_api/bookmarks.h"
 
 namespace papyr {
@@ -73,7 +74,7 @@ int run_startup(const Paths& paths, const EnvLookup& env, Clock& clock) {
     auto [message_sender, message_receiver] = make_channel<WorkerMessage>();
     start_initial_feed_fetch(message_sender, catalogue.front().id,
                              catalogue.front().categories.front().id);
-    // The update check starts here, after the initial feed fetch.
+    start_update_check(message_sender);
 
     AppState state = make_initial_state(std::move(catalogue), clock.now());
     TaskEffects effects(message_sender, paths);

@@ -24,8 +24,12 @@ std::int32_t clamp_scroll(std::int64_t value, std::int32_t max_scroll) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, 0, std::max(0, max_scroll)));
 }
 
-const char* bookmark_notice(bool saved) {
-    return saved ? "Đã lưu bài viết để đọc offline!" : "Đã xóa bài viết khỏi mục đã lưu.";
+void toggle_bookmark_with_notice(AppState& state, ActionContext& context,
+                                 const NewsFeedItem& item) {
+    const bool saved = context.effects.toggle_bookmark(item);
+    set_notice(state,
+               saved ? "Đã lưu bài viết để đọc offline!" : "Đã xóa bài viết khỏi mục đã lưu.",
+               context.clock.now());
 }
 
 // The saved-list entry for the article open in the reader.
@@ -88,11 +92,8 @@ void handle_reader_action(AppState& state, Action action, ActionContext& context
                        context.clock.now());
             break;
         case Action::ActionY:
-            if (state.article) {
-                const bool saved =
-                    context.effects.toggle_bookmark(bookmark_entry_for(*state.article));
-                set_notice(state, bookmark_notice(saved), context.clock.now());
-            }
+            if (state.article)
+                toggle_bookmark_with_notice(state, context, bookmark_entry_for(*state.article));
             break;
         case Action::ToggleTheme:
         case Action::HelpToggle:
@@ -160,10 +161,8 @@ void handle_list_action(AppState& state, Action action, ActionContext& context) 
             break;
         }
         case Action::ActionY:
-            if (state.selected < count) {
-                const bool saved = context.effects.toggle_bookmark(state.items[state.selected]);
-                set_notice(state, bookmark_notice(saved), context.clock.now());
-            }
+            if (state.selected < count)
+                toggle_bookmark_with_notice(state, context, state.items[state.selected]);
             break;
         case Action::ToggleTheme:
         case Action::HelpToggle:
@@ -177,7 +176,7 @@ void handle_list_action(AppState& state, Action action, ActionContext& context) 
 void handle_help_action(AppState& state, Action action, ActionContext& context) {
     if (action == Action::ActionY && state.update) {
         set_notice(state, "Đang tải bản cập nhật OTA...", context.clock.now());
-        context.effects.start_update_install(state.update->download_url);
+        context.effects.start_update_install(*state.update);
         state.help_visible = false;
     } else if (action == Action::Confirm || action == Action::Cancel ||
                action == Action::HelpToggle) {

@@ -91,9 +91,13 @@ void TaskEffects::start_article_fetch(const std::string& link) {
     papyr::start_article_fetch(messages_, link, paths_.cache);
 }
 
-// FIXME: the updater is not wired in yet; until it is, an install request
-// starts nothing.
-void TaskEffects::start_update_install(const std::string&) {}
+void TaskEffects::start_update_install(const OtaManifest& manifest) {
+    InstallPaths install_paths;
+    install_paths.app_dir = paths_.app_dir;
+    install_paths.package = paths_.update_package;
+    (void)papyr::start_update_install(messages_, install_request_for(manifest), install_slot_,
+                                      std::move(install_paths));
+}
 
 bool TaskEffects::toggle_bookmark(const NewsFeedItem& item) {
     return papyr::toggle_bookmark(item, paths_.cache);

@@ -18,6 +18,7 @@
 #include "main/effects.h"
 #include "main/messages.h"
 #include "main/paths.h"
+#include "main/update_tasks.h"
 #include "news_api/bookmarks.h"
 #include "news_api/diagnostics.h"
 #include "news_api/records.h"
@@ -63,12 +64,14 @@ class TaskEffects final : public Effects {
     void start_feed_refresh(const std::string& source_id, const std::string& category_id,
                             std::size_t source_index, std::size_t category_index) override;
     void start_article_fetch(const std::string& link) override;
-    void start_update_install(const std::string& download_url) override;
+    // Starts nothing while an earlier install is still under way.
+    void start_update_install(const OtaManifest& manifest) override;
     bool toggle_bookmark(const NewsFeedItem& item) override;
 
   private:
     Sender<WorkerMessage> messages_;
     Paths paths_;
+    InstallSlot install_slot_;
 };
 
 }  // namespace papyr

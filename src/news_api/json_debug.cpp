@@ -1,27 +1,10 @@
 #include "news_api/json_debug.h"
 
-#include <algorithm>
-#include <iterator>
-
+#include "news_api/unicode.h"
 #include "news_api/utf8.h"
 
 namespace papyr::json {
 namespace {
-
-struct CodeRange {
-    char32_t first;
-    char32_t last;
-};
-
-#include "json_debug_tables.inc"
-
-template <std::size_t N>
-bool in_ranges(const CodeRange (&ranges)[N], char32_t cp) {
-    const auto* it =
-        std::upper_bound(std::begin(ranges), std::end(ranges), cp,
-                         [](char32_t value, const CodeRange& r) { return value < r.first; });
-    return it != std::begin(ranges) && cp <= std::prev(it)->last;
-}
 
 void append_unicode_escape(std::string& out, char32_t cp) {
     static constexpr char kHex[] = "0123456789abcdef";
@@ -64,7 +47,7 @@ std::string quote_like_rust_debug(std::string_view text) {
             default:
                 break;
         }
-        if (in_ranges(kGraphemeExtend, cp) || in_ranges(kNotPrintable, cp)) {
+        if (is_debug_escaped(cp)) {
             append_unicode_escape(out, cp);
         } else {
             append_utf8(out, cp);

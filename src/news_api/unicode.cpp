@@ -75,6 +75,10 @@ bool is_unicode_whitespace(char32_t code_point) {
     return in_ranges(kWhiteSpace, code_point);
 }
 
+bool is_debug_escaped(char32_t code_point) {
+    return in_ranges(kGraphemeExtend, code_point) || in_ranges(kNotPrintable, code_point);
+}
+
 std::string_view trim_unicode_whitespace(std::string_view text) {
     std::size_t begin = 0;
     while (begin < text.size()) {

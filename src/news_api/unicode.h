@@ -12,6 +12,12 @@ namespace papyr {
 
 bool is_unicode_whitespace(char32_t code_point);
 
+// Characters that Rust's Debug formatting writes as \u{...} escapes:
+// combining marks that extend a grapheme, and unprintable characters
+// (controls, format characters, separators other than the space,
+// surrogates, private use and unassigned code points).
+bool is_debug_escaped(char32_t code_point);
+
 // The text without Unicode white space at either end.
 std::string_view trim_unicode_whitespace(std::string_view text);
 

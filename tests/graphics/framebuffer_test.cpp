@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <linux/fb.h>
 
 #include <algorithm>
 #include <cstring>
@@ -454,6 +455,87 @@ TEST(FramebufferPresent, ALineLengthShorterThanARowCopiesOnlyWhatFitsInEachRow) 
     surface.present();
     for (std::size_t y = 0; y < 3; ++y)
         EXPECT_EQ(memory_at(device, y * 12, 12), row_bytes(surface, y, 12));
+}
+
+// --- the consoles' framebuffers ---------------------------------------------
+
+// The driver's variable record as the kernel lays it out, so that what the
+// surface hands back when it pans can be read field by field.
+VariableScreenInfo driver_variable_info(const fb_var_screeninfo& record) {
+    VariableScreenInfo info;
+    info.xres = record.xres;
+    info.yres = record.yres;
+    info.xoffset = record.xoffset;
+    info.yoffset = record.yoffset;
+    std::memcpy(info.driver_record.data(), &record, sizeof record);
+    return info;
+}
+
+fb_var_screeninfo record_of(const VariableScreenInfo& info) {
+    fb_var_screeninfo record{};
+    std::memcpy(&record, info.driver_record.data(), sizeof record);
+    return record;
+}
+
+// Checks the whole mapping: each visible row holds its pixels, the rest of
+// each line and everything below the last row is left as it was.
+void expect_rows_in_memory(const FakeFramebufferDevice& device, const Framebuffer& surface,
+                           std::size_t line_length) {
+    const std::size_t row_length = surface.width() * 4;
+    for (std::size_t y = 0; y < surface.height(); ++y) {
+        ASSERT_EQ(memory_at(device, y * line_length, row_length), row_bytes(surface, y, row_length))
+            << "row " << y;
+        ASSERT_TRUE(untouched(device, y * line_length + row_length, (y + 1) * line_length))
+            << "padding of row " << y;
+    }
+    EXPECT_TRUE(untouched(device, surface.height() * line_length, device.memory().size()));
+}
+
+TEST(FramebufferConsoles, TheBricksPannedTallDisplayIsPannedBackAndFramesLandInItsFirstRows) {
+    // What the Brick's driver reports: 1024 × 768 visible out of a virtual
+    // height of 16384, 32 bits per pixel, 4096-byte lines, and (after
+    // another program used it) the display panned to the second page.
+    fb_var_screeninfo brick{};
+    brick.xres = 1024;
+    brick.yres = 768;
+    brick.xres_virtual = 1024;
+    brick.yres_virtual = 16384;
+    brick.yoffset = 768;
+    brick.bits_per_pixel = 32;
+    FakeFramebufferDevice device;
+    device.variable = driver_variable_info(brick);
+    device.fixed = FixedScreenInfo{4096 * 16384, 4096};
+    LogLines log;
+    Framebuffer surface = Framebuffer::open(1280, 720, false, device, log.fn());
+
+    EXPECT_THAT(log.lines,
+                ElementsAre("[Framebuffer] Mapped /dev/fb0: 1024x768 stride: 4096 bytes"));
+    ASSERT_TRUE(device.panned_with.has_value());
+    EXPECT_EQ(device.panned_with->xoffset, 0u);
+    EXPECT_EQ(device.panned_with->yoffset, 0u);
+    // The driver gets its own record back: the virtual size and depth stay.
+    const fb_var_screeninfo handed_back = record_of(*device.panned_with);
+    EXPECT_EQ(handed_back.yres_virtual, 16384u);
+    EXPECT_EQ(handed_back.xres_virtual, 1024u);
+    EXPECT_EQ(handed_back.bits_per_pixel, 32u);
+
+    // Two frames in a row: the second replaces the first everywhere.
+    for (std::uint32_t frame = 0; frame < 2; ++frame) {
+        for (std::size_t i = 0; i < surface.pixels().size(); ++i) {
+            surface.pixels()[i] = 0xFF000000u | (static_cast<std::uint32_t>(i * 0x010307u) ^ frame);
+        }
+        surface.present();
+        expect_rows_in_memory(device, surface, 4096);
+    }
+}
+
+TEST(FramebufferConsoles, A1280By720DisplayWithPaddedLinesGetsEachRowAtItsLineStart) {
+    // 1344 pixels per line for 1280 visible ones, double-buffered.
+    FakeFramebufferDevice device;
+    Framebuffer surface = painted_surface(device, 1280, 720, 5376, 5376 * 720 * 2);
+    EXPECT_EQ(surface.stride(), 5376u);
+    surface.present();
+    expect_rows_in_memory(device, surface, 5376);
 }
 
 }  // namespace

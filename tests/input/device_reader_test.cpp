@@ -13,6 +13,7 @@
 
 #include <string>
 
+#include "input/brick_gamepad.h"
 #include "input/event_record.h"
 #include "input/reader_harness.h"
 #include "support/temp.h"
@@ -182,6 +183,21 @@ TEST_F(DeviceReaderTest, RecordsSentJustBeforeADeviceGoesAwayAreStillHandled) {
     device.unplug();
     EXPECT_TRUE(reader->wait_until_finished());
     EXPECT_EQ(recorder_.actions(), (std::vector{Action::ToggleTheme, Action::HelpToggle}));
+}
+
+TEST_F(DeviceReaderTest, TheBricksGamepadSessionArrivesReportByReport) {
+    // The gamepad is one of several event devices; the first one here (the
+    // power key, say) stays silent.
+    FakeDevice power_key(dir_ / "event0");
+    FakeDevice gamepad(dir_ / "event3");
+    const auto reader = start_reader();
+
+    for (const test::brick::Report& report : test::brick::session())
+        gamepad.send(std::as_bytes(std::span(report)));
+    ASSERT_TRUE(recorder_.wait_for_actions(test::brick::kSessionActions.size()));
+    ASSERT_TRUE(gamepad.wait_until_drained());
+    EXPECT_EQ(recorder_.actions(), test::brick::kSessionActions);
+    EXPECT_EQ(recorder_.lines(), test::brick::session_log_lines(1));
 }
 
 }  // namespace

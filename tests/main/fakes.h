@@ -45,7 +45,9 @@ class RecordingEffects final : public Effects {
         feed_requests.push_back({source_id, category_id, source_index, category_index});
     }
     void start_article_fetch(const std::string& link) override { article_requests.push_back(link); }
-    void start_update_install(const std::string& url) override { installs.push_back(url); }
+    void start_update_install(const OtaManifest& manifest) override {
+        installs.push_back(manifest.download_url);
+    }
     bool toggle_bookmark(const NewsFeedItem& item) override {
         toggled.push_back(item);
         const auto found = std::find_if(saved.begin(), saved.end(),

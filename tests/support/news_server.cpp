@@ -87,6 +87,8 @@ LocalNewsServer::LocalNewsServer(const NewsServerOptions& options) {
         arguments.push_back("--content");
         arguments.push_back(options.content->string());
     }
+    arguments.insert(arguments.end(), options.extra_arguments.begin(),
+                     options.extra_arguments.end());
     try {
         pid_ = spawn_server(arguments, fds[0], dir_ / "server.out");
     } catch (...) {
@@ -110,7 +112,11 @@ LocalNewsServer::LocalNewsServer(const NewsServerOptions& options) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    origin_ = trim_line_end(read_file(ready));
+    // The origin, then the fallback origin when there is one.
+    const std::vector<std::string> origins = split_lines(read_file(ready));
+    origin_ = origins.empty() ? std::string() : trim_line_end(origins[0]);
+    if (origins.size() > 1)
+        fallback_origin_ = trim_line_end(origins[1]);
 }
 
 LocalNewsServer::~LocalNewsServer() {

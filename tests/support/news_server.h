@@ -20,6 +20,9 @@ struct NewsServerOptions {
     std::string fault = "none";                    // fault mode at start, for every route
     std::optional<std::filesystem::path> content;  // a JSON content file; the demo set when absent
     double slow_seconds = 20.0;                    // delay of the "slow" fault
+    // More command-line options of news_server.py, for example
+    // {"--fallback-port", "0", "--packages", dir, "--route-fault", "manifest=newer-version"}.
+    std::vector<std::string> extra_arguments;
 };
 
 class LocalNewsServer {
@@ -31,6 +34,9 @@ class LocalNewsServer {
 
     // "https://127.0.0.1:<port>", without a trailing slash.
     const std::string& origin() const { return origin_; }
+    // "http://127.0.0.1:<port>" when the server was given --fallback-port,
+    // otherwise empty.
+    const std::string& fallback_origin() const { return fallback_origin_; }
     // origin() + "/api/v1/news", the base of the news requests.
     std::string api_base_url() const { return origin_ + "/api/v1/news"; }
 
@@ -55,6 +61,7 @@ class LocalNewsServer {
     pid_t pid_ = -1;
     int stdin_fd_ = -1;  // the server exits when this closes, even if the test crashes
     std::string origin_;
+    std::string fallback_origin_;
 };
 
 }  // namespace papyr::test

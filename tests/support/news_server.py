@@ -8,6 +8,9 @@ curl with -k, so any certificate will do). Python standard library only.
 Routes (see ROUTES below):
   GET /api/v1/news/feed?source=S&category=C   FeedResponse JSON
   GET /api/v1/news/article?url=U              ArticleResponse JSON
+  GET /ota/papyr.json                         the update manifest (route "manifest")
+  GET /ota/packages/NAME                      a release package from --packages
+                                              (route "package")
   GET  /__control/fault                       the current fault settings
   POST /__control/fault                       change them while running, body:
         {"mode": "slow", "route": "article", "times": 1}
@@ -29,10 +32,28 @@ Fault modes (also --fault MODE at start, applied to every route):
   null-payload            {"success":true,"article":null} for articles,
                           {"success":true,"items":null} for feeds
 
+Update modes of the manifest route (set them with --route-fault
+manifest=MODE or POST /__control/fault {"mode": MODE, "route": "manifest"}):
+  none                    version 1.0.0, the program's own: nothing to offer
+  newer-version           version 1.0.1; "download_url" names --package-name
+                          on the listener that was asked, "sha256" is the
+                          package's checksum (null when the file is missing)
+  no-checksum             as newer-version, with "sha256" null
+  bad-checksum            as newer-version, with a "sha256" that is not the
+                          package's
+  invalid-manifest        a manifest without its required "name"
+  not-found               an HTML 404 page: no manifest at all
+The package route answers the file's bytes, or an HTML 404 page when it is
+missing; not-found, html-502, empty, truncated and slow apply to it as well.
+
+Fallback: with --fallback-port the same routes are also served over plain
+HTTP on that port (the program's loopback fallback for the manifest).
+
 Readiness: once listening, the server writes its origin (for example
 "https://127.0.0.1:4548") and a line feed to --ready-file (atomically, by a
 rename) and prints "listening on <origin>" on standard output. With --port 0
-the system picks a free port; the origin names it.
+the system picks a free port; the origin names it. With --fallback-port, the
+fallback origin ("http://127.0.0.1:4549") follows as a second line.
 
 Request log: every request except /__control/ ones is appended to --log-file
 as one line "METHOD TARGET" (the request target exactly as received) before
@@ -40,6 +61,7 @@ it is answered, so a test can assert what was asked even of a slow answer.
 """
 
 import argparse
+import hashlib
 import http.server
 import ipaddress
 import json
@@ -67,7 +89,17 @@ FAULT_MODES = (
     "success-false",
     "success-false-no-error",
     "null-payload",
+    # update manifest only (see above)
+    "newer-version",
+    "no-checksum",
+    "bad-checksum",
+    "invalid-manifest",
 )
+
+MANIFEST_MODES = ("newer-version", "no-checksum", "bad-checksum", "invalid-manifest")
+RUNNING_VERSION = "1.0.0"
+NEWER_VERSION = "1.0.1"
+PACKAGE_PREFIX = "/ota/packages/"
 
 SERVER_ERROR_TEXT = "Máy chủ đang bảo trì"
 
@@ -103,38 +135,44 @@ class FaultState:
     def __init__(self, mode):
         self._lock = threading.Lock()
         self._default = mode
-        self._by_route = {}  # route name -> [mode, remaining count or None]
+        # route name -> [mode, remaining count or None, the entry it covers]
+        self._by_route = {}
 
     def set(self, mode, route="all", times=None):
         with self._lock:
-            if route != "all":
-                self._by_route[route] = [mode, times]
-            elif times is None:
+            if route == "all" and times is None:
                 self._default = mode
                 self._by_route = {}
-            else:
-                # Each route counts its own requests, then falls back to the default.
-                self._by_route = {name: [mode, times] for name, _, _ in ROUTES.values()}
+                return
+            # A limited fault covers what the route had before and gives way
+            # to it once used up; an unlimited one replaces it.
+            for name in ROUTE_NAMES if route == "all" else (route,):
+                covered = self._by_route.get(name) if times is not None else None
+                self._by_route[name] = [mode, times, covered]
 
     def take(self, route):
         """The mode for one request on `route`, counting down limited faults."""
         with self._lock:
-            entry = self._by_route.get(route)
-            if entry is None:
-                return self._default
-            mode, remaining = entry
-            if remaining is not None:
-                if remaining <= 0:
-                    del self._by_route[route]
+            while True:
+                entry = self._by_route.get(route)
+                if entry is None:
                     return self._default
-                entry[1] = remaining - 1
-            return mode
+                mode, remaining, covered = entry
+                if remaining is None:
+                    return mode
+                if remaining > 0:
+                    entry[1] = remaining - 1
+                    return mode
+                if covered is None:
+                    del self._by_route[route]
+                else:
+                    self._by_route[route] = covered
 
     def describe(self):
         with self._lock:
             return {
                 "default": self._default,
-                "routes": {name: {"mode": m, "times": t} for name, (m, t) in self._by_route.items()},
+                "routes": {name: {"mode": m, "times": t} for name, (m, t, _) in self._by_route.items()},
             }
 
 
@@ -165,13 +203,49 @@ def single(query, key):
 # Path -> (route name, handler giving the normal JSON answer, payload key
 # that the null-payload fault sets to null).
 #
-# The update routes are added here: the manifest "/ota/papyr.json" (the same
-# server also answers it over plain HTTP on 127.0.0.1:4549 as the fallback)
-# and the release packages it names.
+# The update manifest is answered over HTTPS and, with --fallback-port, over
+# plain HTTP too; the release packages it names are served under
+# PACKAGE_PREFIX by the "package" route (matched by prefix, see do_GET).
 ROUTES = {
     "/api/v1/news/feed": ("feed", feed_answer, "items"),
     "/api/v1/news/article": ("article", article_answer, "article"),
+    "/ota/papyr.json": ("manifest", lambda server, query: manifest_answer(server, "none"), None),
 }
+ROUTE_NAMES = tuple(name for name, _, _ in ROUTES.values()) + ("package",)
+
+
+def package_path(server, name):
+    """The package file for a name from the URL, or None."""
+    if not server.packages or not name or "/" in name or name.startswith("."):
+        return None
+    path = os.path.join(server.packages, name)
+    return path if os.path.isfile(path) else None
+
+
+def manifest_answer(server, mode):
+    """The update manifest for one of the manifest route's modes."""
+    version = RUNNING_VERSION if mode == "none" else NEWER_VERSION
+    package = package_path(server, server.package_name)
+    data = b""
+    if package:
+        with open(package, "rb") as file:
+            data = file.read()
+    checksum = hashlib.sha256(data).hexdigest() if package else None
+    if mode == "no-checksum":
+        checksum = None
+    elif mode == "bad-checksum":
+        checksum = hashlib.sha256(b"not the package" + data).hexdigest()
+    manifest = {
+        "version": version,
+        "name": f"Papyr {version}",
+        "changelog": "Bản cập nhật thử nghiệm của máy chủ giả lập",
+        "download_url": f"{server.origin}{PACKAGE_PREFIX}{urllib.parse.quote(server.package_name)}",
+        "size_mb": round(len(data) / 1_000_000, 3),
+        "sha256": checksum,
+    }
+    if mode == "invalid-manifest":
+        del manifest["name"]
+    return manifest
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -184,13 +258,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.control_get(target.path)
             return
         self.log_request_line()
+        if target.path.startswith(PACKAGE_PREFIX):
+            name = urllib.parse.unquote(target.path[len(PACKAGE_PREFIX):])
+            self.answer_package(self.server.faults.take("package"), package_path(self.server, name))
+            return
         route = ROUTES.get(target.path)
         if route is None:
             self.send_page(404, "Not Found")
             return
         name, answer, payload_key = route
         query = urllib.parse.parse_qs(target.query, keep_blank_values=True)
-        self.answer_with_fault(self.server.faults.take(name), lambda: answer(self.server, query), payload_key)
+        mode = self.server.faults.take(name)
+        if name == "manifest" and mode in MANIFEST_MODES:
+            self.send_json(200, manifest_answer(self.server, mode))
+            return
+        self.answer_with_fault(mode, lambda: answer(self.server, query), payload_key)
 
     def do_POST(self):
         target = urllib.parse.urlsplit(self.path)
@@ -204,8 +286,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             mode = request.get("mode", "none")
             route = request.get("route", "all")
             times = request.get("times")
-            route_names = {entry[0] for entry in ROUTES.values()}
-            if mode not in FAULT_MODES or (route != "all" and route not in route_names):
+            if mode not in FAULT_MODES or (route != "all" and route not in ROUTE_NAMES):
                 raise ValueError(f"unknown mode or route: {mode!r} {route!r}")
             if times is not None and (not isinstance(times, int) or times < 0):
                 raise ValueError("times must be a non-negative integer")
@@ -243,6 +324,23 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_json(200, {"success": True, payload_key: None})
         else:
             self.send_json(200, answer())
+
+    def answer_package(self, mode, path):
+        if mode == "slow":
+            time.sleep(self.server.slow_seconds)
+            mode = "none"
+        if mode == "html-502":
+            self.send_page(502, "Bad Gateway")
+        elif mode == "not-found" or path is None:
+            self.send_page(404, "Not Found")
+        elif mode == "empty":
+            self.send_body(200, "application/zip", b"")
+        else:
+            with open(path, "rb") as file:
+                data = file.read()
+            if mode == "truncated":
+                data = data[: len(data) // 2]
+            self.send_body(200, "application/zip", data)
 
     def send_json(self, status, value):
         self.send_body(status, "application/json; charset=utf-8", encode_json(value))
@@ -312,6 +410,19 @@ class TlsServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
             connection.close()
 
 
+class PlainServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    """The fallback listener: plain HTTP, same routes, same shared state."""
+
+    daemon_threads = True
+    allow_reuse_address = True
+    request_queue_size = 64
+
+    def __init__(self, address, **settings):
+        for key, value in settings.items():
+            setattr(self, key, value)
+        super().__init__(address, Handler)
+
+
 def is_ip_address(host):
     try:
         ipaddress.ip_address(host)
@@ -344,10 +455,10 @@ def make_tls_context(host):
     return context
 
 
-def write_ready_file(path, origin):
+def write_ready_file(path, *origins):
     temporary = path + ".tmp"
     with open(temporary, "w", encoding="utf-8") as file:
-        file.write(origin + "\n")
+        file.write("".join(origin + "\n" for origin in origins))
     os.replace(temporary, path)
 
 
@@ -367,6 +478,14 @@ def parse_arguments(argv):
     parser.add_argument("--content", default="demo",
                         help='"demo" (default: the built-in demo set) or a JSON file of the same shape')
     parser.add_argument("--fault", choices=FAULT_MODES, default="none", help="fault mode at start")
+    parser.add_argument("--route-fault", action="append", default=[], metavar="ROUTE=MODE",
+                        help="fault mode of one route at start, for example manifest=newer-version "
+                             "(repeatable; applied after --fault)")
+    parser.add_argument("--fallback-port", type=int,
+                        help="also serve every route over plain HTTP on this port (0: any free one)")
+    parser.add_argument("--packages", help="folder of the release packages served under /ota/packages/")
+    parser.add_argument("--package-name", default="papyr.zip",
+                        help="the package the manifest names (default papyr.zip)")
     parser.add_argument("--slow-seconds", type=float, default=20.0, help="delay of the slow mode")
     parser.add_argument("--exit-on-stdin-eof", action="store_true",
                         help="exit when standard input reaches end of file")
@@ -380,20 +499,35 @@ def main(argv):
     if options.dump_content:
         sys.stdout.write(json.dumps(demo_content.build(), ensure_ascii=False, indent=2) + "\n")
         return 0
-    server = TlsServer(
-        (options.host, options.port),
-        make_tls_context(options.host),
+    faults = FaultState(options.fault)
+    for setting in options.route_fault:
+        route, _, mode = setting.partition("=")
+        if route not in ROUTE_NAMES or mode not in FAULT_MODES:
+            raise SystemExit(f"--route-fault: unknown route or mode in {setting!r}")
+        faults.set(mode, route)
+    settings = dict(
         content=Content.load(options.content),
-        faults=FaultState(options.fault),
+        faults=faults,
         slow_seconds=options.slow_seconds,
         log_file=options.log_file,
+        log_lock=threading.Lock(),
+        packages=options.packages,
+        package_name=options.package_name,
     )
-    origin = f"https://{options.host}:{server.server_address[1]}"
+    server = TlsServer((options.host, options.port), make_tls_context(options.host), **settings)
+    server.origin = f"https://{options.host}:{server.server_address[1]}"
+    origins = [server.origin]
+    if options.fallback_port is not None:
+        fallback = PlainServer((options.host, options.fallback_port), **settings)
+        fallback.origin = f"http://{options.host}:{fallback.server_address[1]}"
+        origins.append(fallback.origin)
+        threading.Thread(target=fallback.serve_forever, daemon=True).start()
     if options.exit_on_stdin_eof:
         threading.Thread(target=exit_when_stdin_closes, daemon=True).start()
     if options.ready_file:
-        write_ready_file(options.ready_file, origin)
-    print(f"listening on {origin}", flush=True)
+        write_ready_file(options.ready_file, *origins)
+    for origin in origins:
+        print(f"listening on {origin}", flush=True)
     try:
         server.serve_forever()
     except KeyboardInterrupt:
