@@ -98,7 +98,8 @@ TEST(UpdateCheck, AsksTheFallbackWhenThePrimaryGivesNoAnswer) {
         EXPECT_TRUE(std::holds_alternative<UpToDate>(run.outcome));
         EXPECT_EQ(fakes.recorded_calls("curl"), (Calls{kPrimaryCall, kFallbackCall}));
         // The running version is named, not the received "v1.0.0".
-        EXPECT_EQ(run.log, (Lines{kChecking, kUnreachable, "[OTA] App is already up to date: 1.0.0"}));
+        EXPECT_EQ(run.log,
+                  (Lines{kChecking, kUnreachable, "[OTA] App is already up to date: 1.0.0"}));
     }
 }
 
@@ -124,7 +125,7 @@ TEST(UpdateCheck, EndsQuietlyWhenNeitherEndpointAnswers) {
 // is stripped before it.
 TEST(UpdateCheck, AnInvalidManifestEndsTheCheckWithoutTheFallback) {
     for (const std::string& body : {std::string("<html><body>404 Not Found</body></html>"),
-                                   "\xEF\xBB\xBF" + std::string(kNewerManifest)}) {
+                                    "\xEF\xBB\xBF" + std::string(kNewerManifest)}) {
         SCOPED_TRACE(body);
         FakeProgramDir fakes;
         add_curl_answering(fakes, body, print(kNewerManifest));
