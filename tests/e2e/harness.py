@@ -195,6 +195,23 @@ def write_pipe(path, data, timeout=10.0):
         os.close(fd)
 
 
+def demo_data():
+    """The feeds and articles the stand-in server serves."""
+    sys.path.insert(0, os.path.join(source_dir(), "tests", "support"))
+    import demo_content  # noqa: E402
+
+    return demo_content.build()
+
+
+def demo_feed(source, category):
+    return next(feed["items"] for feed in demo_data()["feeds"]
+                if (feed["source"], feed["category"]) == (source, category))
+
+
+def demo_article(url):
+    return next(article for article in demo_data()["articles"] if article["url"] == url)
+
+
 def wait_until(condition, what, timeout=15.0):
     """Polls `condition` until it gives a true value, and returns that value."""
     deadline = time.monotonic() + timeout

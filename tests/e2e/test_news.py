@@ -7,30 +7,14 @@ the namespace /mnt is a writable tmpfs, so the card folder is created)."""
 import glob
 import json
 import os
-import sys
 import time
 import urllib.parse
 
-import harness
-from harness import NamespaceTestCase, read_text, wait_until
-
-sys.path.insert(0, os.path.join(harness.source_dir(), "tests", "support"))
-import demo_content  # noqa: E402
+from harness import NamespaceTestCase, demo_article, demo_feed, read_text, wait_until
 
 CACHE = "/mnt/SDCARD/Apps/papyr/cache"
 BOOKMARKS = os.path.join(CACHE, "bookmarks.json")
 FIRST_LINK = "https://demo.papyr.invalid/vnexpress/tin-moi/tin-1.html"
-
-
-def demo_feed(source, category):
-    for feed in demo_content.build()["feeds"]:
-        if (feed["source"], feed["category"]) == (source, category):
-            return feed["items"]
-    raise KeyError((source, category))
-
-
-def demo_article(url):
-    return next(a for a in demo_content.build()["articles"] if a["url"] == url)
 
 
 class NewsEndToEnd(NamespaceTestCase):
