@@ -89,7 +89,6 @@ const InputChange kChanges[] = {
     {"items replaced", false, [](AppState& s, auto&) { s.items = test::headlines(4); }},
     {"drawn headline edited", false,
      [](AppState& s, auto&) { s.items[s.scroll_top + 1].title = "Tin mới"; }},
-    {"headlines emptied", false, [](AppState& s, auto&) { s.items.clear(); }},
     {"category", false, [](AppState& s, auto&) { s.category_index = 1; }},
     {"source", false,
      [](AppState& s, auto&) {
@@ -107,8 +106,6 @@ const InputChange kChanges[] = {
      [](AppState& s, auto&) { s.article->paragraphs[0].replace(0, 3, "Sau"); }},
     {"saved mark", true, [](AppState& s, auto& saved) { saved.push_back(s.article->url); }},
     {"laid-out height reset", true, [](AppState& s, auto&) { s.reader_content_height = 1000; }},
-    {"theme in the reader", true, [](AppState& s, auto&) { s.theme_index = 1; }},
-    {"notice in the reader", true, [](AppState& s, auto&) { s.notice.reset(); }},
     {"help over the reader", true, [](AppState& s, auto&) { s.help_visible = true; }},
     {"reader closed", true, [](AppState& s, auto&) { s.reader_open = false; }},
 };
