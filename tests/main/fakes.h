@@ -31,7 +31,6 @@ class FakeClock final : public Clock {
         sleeps.push_back(duration);
         now_ += duration;
     }
-    void set(Instant instant) { now_ = instant; }
     void advance(Nanoseconds duration) { now_ += duration; }
 
     std::vector<Nanoseconds> sleeps;
