@@ -11,9 +11,9 @@ and nothing reaches the outside network.
 import errno
 import os
 import re
-import shutil
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 import unittest
@@ -96,6 +96,7 @@ class PapyrProcess:
         full_env.update(env or {})
         self.lines = []
         self._cond = threading.Condition()
+        self.started = time.monotonic()
         self.proc = subprocess.Popen(
             argv or [executable()],
             stdin=stdin,
@@ -146,6 +147,24 @@ class PapyrProcess:
         self.proc.stdin.write(text.encode("utf-8"))
         self.proc.stdin.flush()
 
+    def exit_with_menu(self):
+        """Presses MENU until the program leaves; returns its exit status.
+
+        MENU counts only after the program's three-second grace period, whose
+        start comes a little after ours.
+        """
+        time.sleep(max(0.0, self.started + 3.2 - time.monotonic()))
+        deadline = time.monotonic() + 15
+        while self.proc.poll() is None and time.monotonic() < deadline:
+            try:
+                self.send("MENU", timeout=0.5)
+            except OSError as error:
+                # No reader any more: it exited since the check.
+                if error.errno not in (errno.ENXIO, errno.ENOENT):
+                    raise
+            time.sleep(0.3)
+        return self.wait()
+
     def wait(self, timeout=20.0):
         code = self.proc.wait(timeout)
         self._reader.join(5)
@@ -176,6 +195,80 @@ def write_pipe(path, data, timeout=10.0):
         os.close(fd)
 
 
+def demo_data():
+    """The feeds and articles the stand-in server serves."""
+    sys.path.insert(0, os.path.join(source_dir(), "tests", "support"))
+    import demo_content  # noqa: E402
+
+    return demo_content.build()
+
+
+def demo_feed(source, category):
+    return next(feed["items"] for feed in demo_data()["feeds"]
+                if (feed["source"], feed["category"]) == (source, category))
+
+
+def demo_article(url):
+    return next(article for article in demo_data()["articles"] if article["url"] == url)
+
+
+def wait_until(condition, what, timeout=15.0):
+    """Polls `condition` until it gives a true value, and returns that value."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out waiting for {what}")
+        time.sleep(0.05)
+
+
+def read_text(path):
+    """The file's text, or None while it does not exist."""
+    try:
+        with open(path, encoding="utf-8") as file:
+            return file.read()
+    except FileNotFoundError:
+        return None
+
+
+class StandInServer:
+    """tests/support/news_server.py with the given options (by default on the
+    compiled-in origin's port 4548), until the test case ends."""
+
+    def __init__(self, *arguments):
+        folder = tempfile.mkdtemp(prefix="server-", dir="/tmp")
+        ready = os.path.join(folder, "ready")
+        self.log = os.path.join(folder, "requests")
+        self.proc = subprocess.Popen(
+            [sys.executable, os.path.join(source_dir(), "tests", "support", "news_server.py"),
+             "--ready-file", ready, "--log-file", self.log, *arguments],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+        )
+        wait_until(lambda: os.path.exists(ready) or self.proc.poll() is not None,
+                   "the stand-in server to listen", timeout=30)
+        if self.proc.poll() is not None:
+            raise AssertionError("the stand-in server did not start")
+        self.origins = read_text(ready).split()
+
+    def requests(self, prefix="GET "):
+        """The request lines served so far that start with `prefix`."""
+        return [line for line in (read_text(self.log) or "").splitlines() if line.startswith(prefix)]
+
+    def set_fault(self, mode, route):
+        subprocess.run(
+            ["curl", "-s", "-k", "-X", "POST", "--data", f'{{"mode":"{mode}","route":"{route}"}}',
+             self.origins[0] + "/__control/fault"],
+            check=True, stdout=subprocess.DEVNULL,
+        )
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait(10)
+
+
 class NamespaceTestCase(unittest.TestCase):
     """A test case with private /tmp and /mnt; processes it starts are stopped."""
 
@@ -194,15 +287,11 @@ class NamespaceTestCase(unittest.TestCase):
         self.addCleanup(process.stop)
         return process
 
+    def start_server(self, *arguments):
+        server = StandInServer(*arguments)
+        self.addCleanup(server.stop)
+        return server
+
     def wait_for_pipe(self, path=COMMAND_PIPE, timeout=10.0):
-        deadline = time.monotonic() + timeout
-        while not os.path.exists(path):
-            if time.monotonic() > deadline:
-                raise AssertionError(f"{path} was not created")
-            time.sleep(0.02)
+        wait_until(lambda: os.path.exists(path), f"{path} to be created", timeout)
 
-
-def copy_out(path, destination):
-    """Keeps a file from the private /tmp for a person to look at."""
-    if destination:
-        shutil.copyfile(path, destination)

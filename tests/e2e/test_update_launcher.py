@@ -54,9 +54,6 @@ class LaunchScript(NamespaceTestCase):
         with open(RUNS, encoding="utf-8") as file:
             return file.read().splitlines()
 
-    def test_is_valid_posix_shell(self):
-        subprocess.run(["sh", "-n", self.launch], check=True)
-
     def test_restarts_after_status_42_and_returns_0_otherwise(self):
         for final in (0, 3):
             with self.subTest(final=final):

@@ -2,60 +2,50 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
+#include "main/fakes.h"
 #include "support/temp.h"
 
 namespace papyr {
 namespace {
 
-EnvLookup env_of(std::map<std::string, std::string> values) {
-    return [values = std::move(values)](const std::string& name) -> std::optional<std::string> {
-        const auto it = values.find(name);
-        if (it == values.end())
-            return std::nullopt;
-        return it->second;
+using test::env_of;
+
+TEST(DeviceProfile, TheReadableDeviceFileDecidesAndTheVariableStandsInForIt) {
+    const struct {
+        const char* name;
+        std::optional<std::string> file;  // absent: no file at the path
+        std::optional<std::string> variable;
+        bool brick;
+    } cases[] = {
+        {"file names the Brick", "TrimUI Brick\n", std::nullopt, true},
+        {"Unicode blanks and case", "\u00A0 BRICK \u3000\n", std::nullopt, true},
+        {"Kelvin sign lower-cases to k", "BRIC\u212A", std::nullopt, true},
+        {"file wins over the variable", "TrimUI Smart Pro", "brick", false},
+        {"an empty file still wins", "", "brick", false},
+        {"no file: the variable", std::nullopt, "TrimUI-Brick", true},
+        {"no file, no variable", std::nullopt, std::nullopt, false},
+        {"invalid UTF-8 file: the variable", "brick\xFF", "Brick", true},
+        {"invalid UTF-8 file alone", "brick\xFF", std::nullopt, false},
+        {"invalid UTF-8 variable", std::nullopt, "brick\xC3", false},
     };
-}
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const test::TempDir dir;
+        if (c.file)
+            test::write_file(dir / "device.txt", *c.file);
+        std::map<std::string, std::string> env;
+        if (c.variable)
+            env["TRIMUI_DEVICE"] = *c.variable;
 
-class DeviceProfileTest : public ::testing::Test {
-  protected:
-    DeviceProfile detect_with_file(const std::string& content,
-                                   std::map<std::string, std::string> env = {}) {
-        test::write_file(dir / "trimui_device.txt", content);
-        return detect_device_profile((dir / "trimui_device.txt").string(), env_of(std::move(env)));
+        const DeviceProfile profile =
+            detect_device_profile((dir / "device.txt").string(), env_of(env));
+
+        EXPECT_EQ(profile.is_brick, c.brick);
+        EXPECT_EQ(profile.screen_width, c.brick ? 1024U : 1280U);
+        EXPECT_EQ(profile.screen_height, c.brick ? 768U : 720U);
     }
-    DeviceProfile detect_without_file(std::map<std::string, std::string> env) {
-        return detect_device_profile((dir / "absent.txt").string(), env_of(std::move(env)));
-    }
-    test::TempDir dir;
-};
-
-TEST_F(DeviceProfileTest, TheDeviceFileDecidesWhenItCanBeRead) {
-    const DeviceProfile brick = detect_with_file("TrimUI Brick\n");
-    EXPECT_TRUE(brick.is_brick);
-    EXPECT_EQ(brick.screen_width, 1024U);
-    EXPECT_EQ(brick.screen_height, 768U);
-    EXPECT_TRUE(detect_with_file("\u00A0 BRICK \u3000\n").is_brick);
-    EXPECT_TRUE(detect_with_file("BRIC\u212A").is_brick);  // Kelvin sign lower-cases to k
-
-    const DeviceProfile other = detect_with_file("TrimUI Smart Pro", {{"TRIMUI_DEVICE", "brick"}});
-    EXPECT_FALSE(other.is_brick);
-    EXPECT_EQ(other.screen_width, 1280U);
-    EXPECT_EQ(other.screen_height, 720U);
-    // An empty but readable file still wins over the variable.
-    EXPECT_FALSE(detect_with_file("", {{"TRIMUI_DEVICE", "brick"}}).is_brick);
-}
-
-TEST_F(DeviceProfileTest, TheVariableStandsInForAFileThatCannotBeRead) {
-    EXPECT_TRUE(detect_without_file({{"TRIMUI_DEVICE", "TrimUI-Brick"}}).is_brick);
-    EXPECT_FALSE(detect_without_file({}).is_brick);
-    EXPECT_EQ(detect_without_file({}).screen_width, 1280U);
-    EXPECT_TRUE(
-        detect_with_file("brick\xFF", {{"TRIMUI_DEVICE", "Brick"}}).is_brick);  // invalid UTF-8
-    EXPECT_FALSE(detect_with_file("brick\xFF", {}).is_brick);
-    EXPECT_FALSE(detect_without_file({{"TRIMUI_DEVICE", "brick\xC3"}}).is_brick);
     // A folder at the path cannot be read as a file.
+    const test::TempDir dir;
     EXPECT_TRUE(
         detect_device_profile(dir.path().string(), env_of({{"TRIMUI_DEVICE", "brick"}})).is_brick);
 }

@@ -9,25 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "graphics/font.h"
-#include "graphics/glyph_cache.h"
 #include "graphics/text_renderer.h"
 #include "main/fakes.h"
 #include "main/frame_drawing.h"
-#include "main/main_loop.h"
 #include "main/screen_content.h"
-#include "main/state_update.h"
 #include "main/surface_renderer.h"
+#include "main/theme.h"
 
 namespace papyr {
 namespace {
 
 using namespace std::chrono_literals;
-
-GlyphCache& glyphs() {
-    static GlyphCache cache(Font::embedded());
-    return cache;
-}
 
 AppState list_state() {
     AppState state = test::fresh_state();
@@ -56,13 +48,9 @@ class UnchangedFrames : public ::testing::Test {
     // laid out afresh.
     Drawing fresh_drawing(const AppState& state) {
         Framebuffer fresh = Framebuffer::in_memory(surface.width(), surface.height());
-        TextRenderer text(glyphs(), fresh);
+        TextRenderer text(test::shared_glyphs(), fresh);
         const std::optional<std::int32_t> height = draw_frame(state, fresh, text, is_saved);
         return {{fresh.pixels().begin(), fresh.pixels().end()}, height};
-    }
-
-    std::vector<std::uint32_t> fresh_pixels(const AppState& state) {
-        return fresh_drawing(state).pixels;
     }
 
     std::vector<std::uint32_t> drawn_pixels() const {
@@ -76,20 +64,6 @@ class UnchangedFrames : public ::testing::Test {
     Framebuffer surface = Framebuffer::in_memory(1024, 768);
     SurfaceRenderer renderer{surface, is_saved};
 };
-
-TEST_F(UnchangedFrames, DrawNothingAndKeepThePixelsOfTheFrameBefore) {
-    for (AppState state : {list_state(), reader_state()}) {
-        renderer.render(state);
-        renderer.render(state);  // the reader's stored height settles in the first
-        const std::size_t drawn = renderer.frames_drawn();
-        const std::vector<std::uint32_t> before = drawn_pixels();
-        for (int frame = 0; frame < 5; ++frame)
-            renderer.render(state);
-        EXPECT_EQ(renderer.frames_drawn(), drawn);
-        EXPECT_EQ(drawn_pixels(), before);
-        EXPECT_EQ(before, fresh_pixels(state));
-    }
-}
 
 struct InputChange {
     const char* what;
@@ -115,7 +89,6 @@ const InputChange kChanges[] = {
     {"items replaced", false, [](AppState& s, auto&) { s.items = test::headlines(4); }},
     {"drawn headline edited", false,
      [](AppState& s, auto&) { s.items[s.scroll_top + 1].title = "Tin mới"; }},
-    {"headlines emptied", false, [](AppState& s, auto&) { s.items.clear(); }},
     {"category", false, [](AppState& s, auto&) { s.category_index = 1; }},
     {"source", false,
      [](AppState& s, auto&) {
@@ -133,8 +106,6 @@ const InputChange kChanges[] = {
      [](AppState& s, auto&) { s.article->paragraphs[0].replace(0, 3, "Sau"); }},
     {"saved mark", true, [](AppState& s, auto& saved) { saved.push_back(s.article->url); }},
     {"laid-out height reset", true, [](AppState& s, auto&) { s.reader_content_height = 1000; }},
-    {"theme in the reader", true, [](AppState& s, auto&) { s.theme_index = 1; }},
-    {"notice in the reader", true, [](AppState& s, auto&) { s.notice.reset(); }},
     {"help over the reader", true, [](AppState& s, auto&) { s.help_visible = true; }},
     {"reader closed", true, [](AppState& s, auto&) { s.reader_open = false; }},
 };
@@ -146,7 +117,7 @@ TEST_F(UnchangedFrames, EveryDrawnInputDrawsTheNextFrameAsAFreshDrawingWould) {
         SurfaceRenderer fresh_renderer(surface, is_saved);
         AppState state = input.in_reader ? reader_state() : list_state();
         fresh_renderer.render(state);
-        fresh_renderer.render(state);
+        fresh_renderer.render(state);  // the reader's stored height settles in the first
         const std::size_t drawn = fresh_renderer.frames_drawn();
 
         input.change(state, saved_links);
@@ -172,55 +143,45 @@ TEST_F(UnchangedFrames, ChangesThatShowNowhereDrawNothing) {
     EXPECT_EQ(renderer.frames_drawn(), drawn);
 }
 
-TEST_F(UnchangedFrames, TheLaidOutArticleDrawsAsAFreshLayoutAtEveryScaleAndScroll) {
-    for (std::size_t scale = 0; scale < kFontScaleCount; ++scale) {
-        SCOPED_TRACE(scale);
-        SurfaceRenderer scale_renderer(surface, is_saved);
-        AppState state = reader_state();
-        state.font_scale_index = scale;
-        state.reader_scroll = 0;
-        scale_renderer.render(state);
-        const std::int32_t limit = reader_max_scroll(state.reader_content_height, 768);
-        for (const std::int32_t scroll : {limit / 3, limit}) {
-            state.reader_scroll = scroll;
-            const Drawing expected = fresh_drawing(state);
-            scale_renderer.render(state);
-            EXPECT_EQ(state.reader_content_height, expected.content_height);
-            EXPECT_EQ(drawn_pixels(), expected.pixels);
-        }
-    }
+TEST_F(UnchangedFrames, AReaderWithoutItsArticleYetDrawsOnlyTheBackgroundAndKeepsTheHeight) {
+    AppState state = test::fresh_state();
+    state.reader_open = true;
+    renderer.render(state);
+    EXPECT_EQ(state.reader_content_height, 1000);
+    for (const std::uint32_t pixel : surface.pixels())
+        ASSERT_EQ(pixel, palette_for(0).background);
 }
 
-// Through the frame loop: frames with nothing new draw nothing, and the
-// notice's expiry is something new.
-TEST(UnchangedFramesInTheLoop, IdleFramesDrawNothingUntilTheNoticeExpires) {
-    test::FakeClock clock;
-    test::RecordingEffects effects;
-    test::LogCollector log;
+// Through the frame loop: frames with nothing new draw nothing (the notice's
+// expiry is something new), and the height the reader lays out becomes the
+// scroll limit.
+TEST(SurfaceRendererInTheLoop, DrawsOnlyNewFramesAndTheDrawnArticleSetsTheScrollLimit) {
     Framebuffer surface = Framebuffer::in_memory(1024, 768);
     SurfaceRenderer renderer(surface, [](std::string_view) { return false; });
-    auto actions = make_channel<Action>();
-    auto messages = make_channel<WorkerMessage>();
-    MainLoopIo io{actions.second, messages.second, clock, effects, log.fn(), renderer};
-    AppState state = test::fresh_state();
-    state.start_time = clock.now() - 10s;
+    test::FrameLoop loop(renderer);
 
-    messages.first.send(FeedLoaded{test::headlines(8), 0, 0});
-    run_frame(state, io);
-    ASSERT_TRUE(state.notice);
+    loop.messages.first.send(FeedLoaded{test::headlines(8), 0, 0});
+    loop.run_frame();
+    ASSERT_TRUE(loop.state.notice);
     const std::size_t drawn = renderer.frames_drawn();
     for (int frame = 0; frame < 100; ++frame) {  // 1.6 s
-        clock.advance(16ms);
-        run_frame(state, io);
+        loop.clock.advance(16ms);
+        loop.run_frame();
     }
     EXPECT_EQ(renderer.frames_drawn(), drawn);
-    clock.advance(1500ms);
-    run_frame(state, io);
-    EXPECT_FALSE(state.notice);
+    loop.clock.advance(1500ms);
+    loop.run_frame();
+    EXPECT_FALSE(loop.state.notice);
     EXPECT_EQ(renderer.frames_drawn(), drawn + 1);
-    actions.first.send(Action::Down);
-    run_frame(state, io);
-    EXPECT_EQ(renderer.frames_drawn(), drawn + 2);
+
+    loop.messages.first.send(ArticleLoaded{test::sample_article()});
+    loop.run_frame();
+    const std::int32_t laid_out = loop.state.reader_content_height;
+    ASSERT_GT(laid_out, 1000) << "the article must outgrow the start value";
+    for (int i = 0; i < 20; ++i)
+        loop.actions.first.send(Action::Right);
+    loop.run_frame();
+    EXPECT_EQ(loop.state.reader_scroll, laid_out - 768 + 140);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "graphics/font.h"
 #include "main/catalogue.h"
 
 namespace papyr::test {
@@ -126,6 +127,11 @@ OtaManifest sample_update() {
 
 AppState fresh_state() {
     return make_initial_state(build_catalogue(), Instant{});
+}
+
+GlyphCache& shared_glyphs() {
+    static GlyphCache cache(Font::embedded());
+    return cache;
 }
 
 }  // namespace papyr::test

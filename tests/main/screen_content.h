@@ -1,12 +1,14 @@
 #pragma once
 
 // Vietnamese content for the screen tests and goldens: headlines, an article
-// with every field, a source with many categories and an update.
+// with every field, a source with many categories and an update; and the
+// glyphs of the embedded font, rasterised once for all screen tests.
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
+#include "graphics/glyph_cache.h"
 #include "main/app_state.h"
 
 namespace papyr::test {
@@ -24,5 +26,7 @@ OtaManifest sample_update();
 
 // The catalogue and start values the program has, nothing loaded yet.
 AppState fresh_state();
+
+GlyphCache& shared_glyphs();
 
 }  // namespace papyr::test

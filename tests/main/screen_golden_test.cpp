@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "graphics/font.h"
-#include "graphics/glyph_cache.h"
 #include "graphics/text_renderer.h"
 #include "main/frame_drawing.h"
 #include "main/golden.h"
@@ -32,13 +30,24 @@ constexpr Resolution kBrick{1024, 768};
 constexpr Resolution kWide{1280, 720};
 constexpr std::array<Resolution, 2> kBoth = {kBrick, kWide};
 
-GlyphCache& shared_glyphs() {
-    static GlyphCache cache(Font::embedded());
-    return cache;
-}
-
 Notice notice(std::string text) {
     return Notice{std::move(text), Instant{}};
+}
+
+AppState list_with(std::size_t count, std::size_t selected, std::size_t scroll_top) {
+    AppState state = test::fresh_state();
+    state.items = test::headlines(count);
+    state.selected = selected;
+    state.scroll_top = scroll_top;
+    return state;
+}
+
+AppState reader(std::size_t font_scale = 1) {
+    AppState state = list_with(12, 0, 0);
+    state.reader_open = true;
+    state.article = test::sample_article();
+    state.font_scale_index = font_scale;
+    return state;
 }
 
 class ScreenGolden : public ::testing::Test {
@@ -47,7 +56,7 @@ class ScreenGolden : public ::testing::Test {
     // height, which a following frame's scroll limit depends on.
     Framebuffer draw(AppState& state, Resolution resolution) {
         Framebuffer surface = Framebuffer::in_memory(resolution.width, resolution.height);
-        TextRenderer text(glyphs(), surface);
+        TextRenderer text(test::shared_glyphs(), surface);
         if (const auto height = draw_frame(state, surface, text, is_saved))
             state.reader_content_height = *height;
         return surface;
@@ -65,37 +74,16 @@ class ScreenGolden : public ::testing::Test {
 
     // The reader scrolled to a fraction of the limit the main loop would
     // allow after a frame at the top.
-    void expect_scrolled_reader(AppState state, const std::string& name, int numerator,
-                                int denominator) {
+    void expect_scrolled_reader(const std::string& name, int numerator, int denominator) {
         for (const Resolution resolution : kBoth) {
-            AppState at_top = state;
-            draw(at_top, resolution);
+            AppState state = reader();
+            draw(state, resolution);
             const std::int32_t limit = reader_max_scroll(
-                at_top.reader_content_height, static_cast<std::int32_t>(resolution.height));
+                state.reader_content_height, static_cast<std::int32_t>(resolution.height));
             ASSERT_GT(limit, 0) << "the article must be longer than the screen";
-            AppState scrolled = at_top;
-            scrolled.reader_scroll = limit * numerator / denominator;
-            expect_golden(scrolled, name, resolution);
+            state.reader_scroll = limit * numerator / denominator;
+            expect_golden(state, name, resolution);
         }
-    }
-
-    static GlyphCache& glyphs() { return shared_glyphs(); }
-
-    static AppState list_with(std::size_t count, std::size_t selected, std::size_t scroll_top) {
-        AppState state = test::fresh_state();
-        state.items = test::headlines(count);
-        state.selected = selected;
-        state.scroll_top = scroll_top;
-        return state;
-    }
-
-    static AppState reader(std::size_t font_scale = 1) {
-        AppState state = test::fresh_state();
-        state.items = test::headlines(12);
-        state.reader_open = true;
-        state.article = test::sample_article();
-        state.font_scale_index = font_scale;
-        return state;
     }
 
     std::vector<std::string> saved_links;
@@ -104,42 +92,27 @@ class ScreenGolden : public ::testing::Test {
     };
 };
 
-// --- feed list -------------------------------------------------------------------
+TEST_F(ScreenGolden, FeedList) {
+    AppState loading = test::fresh_state();
+    loading.notice = notice("Lỗi tải tin: không kết nối được máy chủ");  // hidden while empty
+    expect_goldens(loading, "feed_loading");
 
-TEST_F(ScreenGolden, FeedListWhileLoading) {
-    AppState state = test::fresh_state();
-    state.notice = notice("Lỗi tải tin: không kết nối được máy chủ");  // hidden while empty
-    expect_goldens(state, "feed_loading");
-}
-
-TEST_F(ScreenGolden, FeedListWithThreeItems) {
     expect_goldens(list_with(3, 1, 0), "feed_three_items");
-}
-
-TEST_F(ScreenGolden, FeedListOfThirtyWithTheSeventhSelected) {
     expect_goldens(list_with(30, 6, 2), "feed_thirty_items_seventh_selected");
-}
 
-TEST_F(ScreenGolden, SourceWithEightCategoriesSlidesItsTabs) {
-    AppState state = list_with(3, 0, 0);
-    state.sources = {test::eight_category_source()};
-    state.category_index = 5;
-    expect_goldens(state, "feed_eight_categories");
-}
+    AppState sliding_tabs = list_with(3, 0, 0);
+    sliding_tabs.sources = {test::eight_category_source()};
+    sliding_tabs.category_index = 5;
+    expect_goldens(sliding_tabs, "feed_eight_categories");
 
-TEST_F(ScreenGolden, UpdateBadgeInTheHeader) {
-    AppState state = list_with(3, 0, 0);
-    state.update = test::sample_update();
-    expect_goldens(state, "feed_update_badge");
-}
+    AppState update = list_with(3, 0, 0);
+    update.update = test::sample_update();
+    expect_goldens(update, "feed_update_badge");
 
-TEST_F(ScreenGolden, NoticeReplacesTheFooterHints) {
-    AppState state = list_with(12, 0, 0);
-    state.notice = notice("Đã cập nhật 12 tin tức mới");
-    expect_goldens(state, "feed_notice");
-}
+    AppState with_notice = list_with(12, 0, 0);
+    with_notice.notice = notice("Đã cập nhật 12 tin tức mới");  // in place of the hints
+    expect_goldens(with_notice, "feed_notice");
 
-TEST_F(ScreenGolden, FeedListInTheOtherThemes) {
     AppState oled = list_with(5, 4, 0);
     oled.theme_index = 1;
     expect_golden(oled, "feed_theme_oled", kBrick);
@@ -149,114 +122,82 @@ TEST_F(ScreenGolden, FeedListInTheOtherThemes) {
     expect_golden(sepia, "feed_theme_sepia", kBrick);
 }
 
-// --- reader ----------------------------------------------------------------------
-
-TEST_F(ScreenGolden, ReaderAtEachFontScale) {
+TEST_F(ScreenGolden, Reader) {
     for (std::size_t scale = 0; scale < kFontScaleCount; ++scale) {
         const std::string label(kFontScales[scale].label);
         expect_goldens(reader(scale), "reader_scale_" + label.substr(0, label.size() - 1));
     }
-}
 
-TEST_F(ScreenGolden, ReaderWithoutSummary) {
-    AppState state = reader();
-    state.article->lead.clear();
-    expect_golden(state, "reader_no_summary", kBrick);
-}
+    AppState no_summary = reader();
+    no_summary.article->lead.clear();
+    expect_golden(no_summary, "reader_no_summary", kBrick);
 
-TEST_F(ScreenGolden, ReaderWithoutAuthorAndDate) {
-    AppState state = reader();
-    state.article->author.reset();
-    state.article->pub_date.reset();
-    expect_golden(state, "reader_no_author_date", kWide);
-}
+    AppState no_author_date = reader();
+    no_author_date.article->author.reset();
+    no_author_date.article->pub_date.reset();
+    expect_golden(no_author_date, "reader_no_author_date", kWide);
 
-TEST_F(ScreenGolden, ReaderScrolledHalfway) {
-    expect_scrolled_reader(reader(), "reader_middle", 1, 2);
-}
+    expect_scrolled_reader("reader_middle", 1, 2);
+    expect_scrolled_reader("reader_limit", 1, 1);  // the end marker and full progress
 
-TEST_F(ScreenGolden, ReaderScrolledToTheLimitShowsTheEndAndFullProgress) {
-    expect_scrolled_reader(reader(), "reader_limit", 1, 1);
-}
+    AppState with_notice = reader();
+    with_notice.notice = notice("Đã xóa bài viết khỏi mục đã lưu.");  // beside the saved mark
+    expect_golden(with_notice, "reader_notice", kWide);
 
-TEST_F(ScreenGolden, ReaderOfASavedArticle) {
-    saved_links = {"https://tin.example.vn/khac.html", test::sample_article().url};
-    expect_golden(reader(), "reader_saved", kBrick);
-}
-
-TEST_F(ScreenGolden, ReaderNoticeKeepsTheSavedMark) {
-    AppState state = reader();
-    state.notice = notice("Đã xóa bài viết khỏi mục đã lưu.");
-    expect_golden(state, "reader_notice", kWide);
-}
-
-TEST_F(ScreenGolden, ReaderInTheOtherThemes) {
     AppState oled = reader(2);
     oled.theme_index = 1;
     expect_golden(oled, "reader_theme_oled", kWide);
     AppState sepia = reader(0);
     sepia.theme_index = 2;
     expect_golden(sepia, "reader_theme_sepia", kWide);
+
+    saved_links = {"https://tin.example.vn/khac.html", test::sample_article().url};
+    expect_golden(reader(), "reader_saved", kBrick);
 }
 
-// --- help overlay ----------------------------------------------------------------
+TEST_F(ScreenGolden, HelpOverlay) {
+    AppState over_list = list_with(30, 6, 2);
+    over_list.help_visible = true;
+    expect_goldens(over_list, "help_over_list");
 
-TEST_F(ScreenGolden, HelpOverTheFeedList) {
-    AppState state = list_with(30, 6, 2);
-    state.help_visible = true;
-    expect_goldens(state, "help_over_list");
+    AppState over_reader = reader();
+    over_reader.help_visible = true;
+    expect_goldens(over_reader, "help_over_reader");
+
+    over_list = list_with(3, 0, 0);
+    over_list.update = test::sample_update();
+    over_list.help_visible = true;
+    expect_golden(over_list, "help_update_over_list", kBrick);
+    over_reader.update = test::sample_update();
+    over_reader.theme_index = 1;
+    expect_golden(over_reader, "help_update_over_reader", kWide);
 }
 
-TEST_F(ScreenGolden, HelpOverTheReader) {
-    AppState state = reader();
-    state.help_visible = true;
-    expect_goldens(state, "help_over_reader");
-}
-
-TEST_F(ScreenGolden, HelpOffersAnAvailableUpdate) {
-    AppState list = list_with(3, 0, 0);
-    list.update = test::sample_update();
-    list.help_visible = true;
-    expect_golden(list, "help_update_over_list", kBrick);
-    AppState oled_reader = reader();
-    oled_reader.update = test::sample_update();
-    oled_reader.help_visible = true;
-    oled_reader.theme_index = 1;
-    expect_golden(oled_reader, "help_update_over_reader", kWide);
-}
-
-// --- the comparison itself ---------------------------------------------------------
-
-TEST(GoldenCheck, MissingGoldenFailsWithoutCreatingOne) {
+// The comparison itself must fail where it should.
+TEST(GoldenCheck, AMissingGoldenOrAChangedPixelFails) {
     if (std::getenv("PAPYR_REGENERATE_GOLDENS") != nullptr)
         GTEST_SKIP() << "regenerating";
-    const Framebuffer surface = Framebuffer::in_memory(4, 4);
-    const auto result = test::matches_golden(surface, "no_such_screen");
-    EXPECT_FALSE(result);
-    EXPECT_THAT(result.message(), ::testing::HasSubstr("no golden"));
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(PAPYR_SOURCE_DIR) / "tests" /
-                                         "golden" / "no_such_screen.png"));
-}
-
-TEST(GoldenCheck, DifferenceNamesTheFirstPixelAndKeepsTheDrawnImage) {
-    if (std::getenv("PAPYR_REGENERATE_GOLDENS") != nullptr)
-        GTEST_SKIP() << "regenerating";
-    const std::filesystem::path actual =
-        std::filesystem::path(PAPYR_BINARY_DIR) / "golden-actual" / "feed_loading_1024x768.png";
-    std::filesystem::remove(actual);
+    namespace fs = std::filesystem;
     Framebuffer surface = Framebuffer::in_memory(1024, 768);
-    TextRenderer text(shared_glyphs(), surface);
+    const auto missing = test::matches_golden(surface, "no_such_screen");
+    EXPECT_FALSE(missing);
+    EXPECT_THAT(missing.message(), ::testing::HasSubstr("no golden"));
+    EXPECT_FALSE(fs::exists(fs::path(PAPYR_SOURCE_DIR) / "tests/golden/no_such_screen.png"));
+
+    const fs::path actual = fs::path(PAPYR_BINARY_DIR) / "golden-actual/feed_loading_1024x768.png";
+    fs::remove(actual);
+    TextRenderer text(test::shared_glyphs(), surface);
     draw_frame(test::fresh_state(), surface, text, [](std::string_view) { return false; });
     surface.set_pixel(700, 500, 0xFF123456);
     surface.set_pixel(3, 600, 0xFF123456);
 
-    const auto result = test::matches_golden(surface, "feed_loading_1024x768");
-    EXPECT_FALSE(result);
-    EXPECT_THAT(result.message(), ::testing::HasSubstr("first differing pixel (700, 500): "
-                                                       "expected 0xFFF6F2E8, actual 0xFF123456"));
-    EXPECT_THAT(result.message(), ::testing::HasSubstr("2 pixels differ"));
-    EXPECT_TRUE(std::filesystem::exists(actual));
-    std::filesystem::remove(actual);
+    const auto changed = test::matches_golden(surface, "feed_loading_1024x768");
+    EXPECT_FALSE(changed);
+    EXPECT_THAT(changed.message(), ::testing::HasSubstr("first differing pixel (700, 500): "
+                                                        "expected 0xFFF6F2E8, actual 0xFF123456"));
+    EXPECT_THAT(changed.message(), ::testing::HasSubstr("2 pixels differ"));
+    EXPECT_TRUE(fs::exists(actual));
+    fs::remove(actual);
 }
 
 }  // namespace

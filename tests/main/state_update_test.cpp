@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "main/catalogue.h"
 #include "main/fakes.h"
+#include "main/screen_content.h"
 
 namespace papyr {
 namespace {
@@ -13,100 +13,69 @@ using namespace std::chrono_literals;
 using test::FeedRequest;
 using ::testing::ElementsAre;
 
-NewsFeedItem item(int n) {
-    NewsFeedItem it;
-    it.id = "id" + std::to_string(n);
-    it.title = "Title " + std::to_string(n);
-    it.link = "https://example.invalid/" + std::to_string(n);
-    return it;
-}
-
-std::vector<NewsFeedItem> items(int count) {
-    std::vector<NewsFeedItem> list;
-    for (int i = 0; i < count; ++i)
-        list.push_back(item(i));
-    return list;
-}
-
-ArticleDetail article() {
-    ArticleDetail a;
-    a.url = "https://example.invalid/a";
-    a.source = "VnExpress";
-    a.title = "Tiêu đề";
-    a.lead = "Tóm tắt";
-    a.author = "Tác giả";
-    return a;
-}
-
 class StateUpdate : public ::testing::Test {
   protected:
-    StateUpdate() : state(make_initial_state(build_catalogue(), clock.now())) {
-        clock.advance(5s);  // past both startup guards unless a test says otherwise
-    }
+    StateUpdate() { state.start_time = clock.now() - 5s; }  // past both startup guards
 
     void act(Action action, std::int32_t max_scroll = 0) {
         ActionContext context{clock, effects, log_fn, max_scroll};
         handle_action(state, action, context);
     }
+    void press(Action action, int times) {
+        for (int i = 0; i < times; ++i)
+            act(action);
+    }
     void receive(WorkerMessage message) { handle_message(state, std::move(message), clock.now()); }
     std::string notice() const { return state.notice ? state.notice->text : "<none>"; }
+    void open_reader() {
+        state.reader_open = true;
+        state.article = test::sample_article();
+    }
 
     test::FakeClock clock;
     test::RecordingEffects effects;
     test::LogCollector log;
     LogFn log_fn = log.fn();
-    AppState state;
+    AppState state = test::fresh_state();
 };
 
-TEST_F(StateUpdate, StartsWithTheDocumentedValues) {
-    const AppState fresh = make_initial_state(build_catalogue(), clock.now());
-    EXPECT_EQ(fresh.sources.size(), 7U);
-    EXPECT_EQ(fresh.font_scale_index, 1U);
-    EXPECT_EQ(fresh.reader_content_height, 1000);
-    EXPECT_TRUE(fresh.running);
-    EXPECT_FALSE(fresh.reader_open || fresh.help_visible || fresh.article || fresh.update ||
-                 fresh.notice);
-    EXPECT_EQ(fresh.current_source().id, "vnexpress");
-    EXPECT_EQ(fresh.current_category().id, "tin-moi");
-}
-
-TEST_F(StateUpdate, CancelAndExitAreDroppedDuringTheFirstSecond) {
-    state.start_time = clock.now() - 500ms;
-    act(Action::Exit);
-    state.reader_open = true;
-    state.article = article();
-    act(Action::Cancel);
-    EXPECT_THAT(log.lines, ElementsAre("[Main] Ignoring startup key Exit (500ms elapsed)",
-                                       "[Main] Ignoring startup key Cancel (500ms elapsed)"));
-    EXPECT_TRUE(state.reader_open);
-    EXPECT_TRUE(state.running);
-
-    // Other actions are taken at once.
-    act(Action::ToggleTheme);
-    EXPECT_EQ(log.lines.back(), "[Main] Received action: ToggleTheme");
-}
-
-TEST_F(StateUpdate, ExitWaitsForTheGracePeriod) {
-    state.start_time = clock.now() - 2000ms;
-    act(Action::Exit);
-    EXPECT_THAT(log.lines,
-                ElementsAre("[Main] Received action: Exit",
-                            "[Main] Ignoring Exit during startup grace period (2000ms elapsed)"));
-    EXPECT_TRUE(state.running);
-
-    log.lines.clear();
-    state.start_time = clock.now() - 3000ms;
-    act(Action::Exit);
-    EXPECT_THAT(log.lines, ElementsAre("[Main] Received action: Exit",
-                                       "[Main] MENU button pressed. Exiting cleanly to MainUI."));
-    EXPECT_FALSE(state.running);
-}
-
-TEST_F(StateUpdate, AClockBeforeTheStartCountsAsNoTimeElapsed) {
-    state.start_time = clock.now() + 10s;
-    act(Action::Exit);
-    EXPECT_THAT(log.lines, ElementsAre("[Main] Ignoring startup key Exit (0ms elapsed)"));
-    EXPECT_TRUE(state.running);
+TEST_F(StateUpdate, CancelAndExitWaitForTheirStartupGuards) {
+    const struct {
+        std::chrono::milliseconds since_start;
+        Action action;
+        std::vector<std::string> log;
+        bool running;
+        bool reader_open;
+    } cases[] = {
+        {500ms, Action::Exit, {"[Main] Ignoring startup key Exit (500ms elapsed)"}, true, true},
+        {999ms, Action::Cancel, {"[Main] Ignoring startup key Cancel (999ms elapsed)"}, true, true},
+        // A clock before the start counts as no time elapsed.
+        {-10s, Action::Exit, {"[Main] Ignoring startup key Exit (0ms elapsed)"}, true, true},
+        {500ms, Action::ToggleTheme, {"[Main] Received action: ToggleTheme"}, true, true},
+        {1000ms, Action::Cancel, {"[Main] Received action: Cancel"}, true, false},
+        {2999ms,
+         Action::Exit,
+         {"[Main] Received action: Exit",
+          "[Main] Ignoring Exit during startup grace period (2999ms elapsed)"},
+         true,
+         true},
+        {3000ms,
+         Action::Exit,
+         {"[Main] Received action: Exit", "[Main] MENU button pressed. Exiting cleanly to MainUI."},
+         false,
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.log.back());
+        state = test::fresh_state();
+        open_reader();
+        state.start_time = clock.now() - c.since_start;
+        log.lines.clear();
+        act(c.action);
+        EXPECT_EQ(log.lines, c.log);
+        EXPECT_EQ(state.running, c.running);
+        EXPECT_EQ(state.reader_open, c.reader_open);
+    }
 }
 
 TEST_F(StateUpdate, HelpPanelSwallowsEverythingButItsOwnKeys) {
@@ -128,16 +97,14 @@ TEST_F(StateUpdate, HelpPanelSwallowsEverythingButItsOwnKeys) {
         act(closer);
         EXPECT_FALSE(state.help_visible) << action_name(closer);
     }
-}
 
-TEST_F(StateUpdate, YInTheHelpPanelStartsAnOfferedUpdate) {
-    state.update =
-        OtaManifest{"1.2.0", "Papyr", "notes", "https://example.invalid/p.zip", 3.5F, {}};
+    // With an update offered, Y starts it.
+    state.update = test::sample_update();
     state.help_visible = true;
     act(Action::ActionY);
     EXPECT_FALSE(state.help_visible);
     EXPECT_EQ(notice(), "Đang tải bản cập nhật OTA...");
-    EXPECT_THAT(effects.installs, ElementsAre("https://example.invalid/p.zip"));
+    EXPECT_THAT(effects.installs, ElementsAre(test::sample_update().download_url));
 }
 
 TEST_F(StateUpdate, ThemeCyclesThroughItsThreeNames) {
@@ -153,31 +120,21 @@ TEST_F(StateUpdate, ThemeCyclesThroughItsThreeNames) {
 }
 
 TEST_F(StateUpdate, ListSelectionMovesTheFiveEntryWindow) {
-    state.items = items(8);
-    for (int i = 0; i < 4; ++i)
-        act(Action::Down);
-    EXPECT_EQ(state.selected, 4U);
-    EXPECT_EQ(state.scroll_top, 0U);
+    state.items = test::headlines(8);
+    using Position = std::pair<std::size_t, std::size_t>;  // selected, scroll_top
+    const auto at = [this] { return Position{state.selected, state.scroll_top}; };
+    press(Action::Down, 4);
+    EXPECT_EQ(at(), (Position{4, 0}));
     act(Action::Down);
-    EXPECT_EQ(state.selected, 5U);
-    EXPECT_EQ(state.scroll_top, 1U);
-    act(Action::Down);
-    act(Action::Down);
-    act(Action::Down);  // the last entry: no wrap
-    EXPECT_EQ(state.selected, 7U);
-    EXPECT_EQ(state.scroll_top, 3U);
-
-    for (int i = 0; i < 4; ++i)
-        act(Action::Up);
-    EXPECT_EQ(state.selected, 3U);
-    EXPECT_EQ(state.scroll_top, 3U);
+    EXPECT_EQ(at(), (Position{5, 1}));
+    press(Action::Down, 3);  // the last entry: no wrap
+    EXPECT_EQ(at(), (Position{7, 3}));
+    press(Action::Up, 4);
+    EXPECT_EQ(at(), (Position{3, 3}));
     act(Action::Up);  // above the first drawn entry: the window follows
-    EXPECT_EQ(state.selected, 2U);
-    EXPECT_EQ(state.scroll_top, 2U);
-    for (int i = 0; i < 5; ++i)
-        act(Action::Up);
-    EXPECT_EQ(state.selected, 0U);
-    EXPECT_EQ(state.scroll_top, 0U);
+    EXPECT_EQ(at(), (Position{2, 2}));
+    press(Action::Up, 5);
+    EXPECT_EQ(at(), (Position{0, 0}));
 }
 
 TEST_F(StateUpdate, AnEmptyListIgnoresMovementOpeningAndSaving) {
@@ -190,14 +147,13 @@ TEST_F(StateUpdate, AnEmptyListIgnoresMovementOpeningAndSaving) {
 }
 
 TEST_F(StateUpdate, CategorySwitchEmptiesTheListAndRequestsTheFeed) {
-    state.items = items(3);
+    state.items = test::headlines(3);
     state.selected = 2;
     act(Action::NextCategory);
     EXPECT_TRUE(state.items.empty());
     EXPECT_EQ(state.selected, 0U);
     EXPECT_EQ(notice(), "Chuyên mục: VnExpress > Thời Sự");
-    act(Action::Left);
-    act(Action::Left);  // wraps to the last category
+    press(Action::Left, 2);  // wraps to the last category
     EXPECT_EQ(state.category_index, 4U);
     EXPECT_EQ(notice(), "Chuyên mục: VnExpress > Kinh Doanh");
     act(Action::Right);
@@ -206,18 +162,15 @@ TEST_F(StateUpdate, CategorySwitchEmptiesTheListAndRequestsTheFeed) {
                                                    FeedRequest{"vnexpress", "tin-moi", 0, 0},
                                                    FeedRequest{"vnexpress", "kinh-doanh", 0, 4},
                                                    FeedRequest{"vnexpress", "tin-moi", 0, 0}));
-}
 
-TEST_F(StateUpdate, ASingleCategorySourceStillReloadsOnCategoryKeys) {
+    // A source of one category still reloads on the category keys.
     state.source_index = 4;
-    state.items = items(2);
-    act(Action::NextCategory);
-    EXPECT_EQ(state.category_index, 0U);
-    EXPECT_TRUE(state.items.empty());
+    state.items = test::headlines(2);
     act(Action::PrevCategory);
     EXPECT_EQ(state.category_index, 0U);
+    EXPECT_TRUE(state.items.empty());
     EXPECT_EQ(notice(), "Chuyên mục: BBC Tiếng Việt > Tin Nổi Bật");
-    EXPECT_EQ(effects.feed_requests.size(), 2U);
+    EXPECT_EQ(effects.feed_requests.back(), (FeedRequest{"bbc-vn", "tin-moi", 4, 0}));
 }
 
 TEST_F(StateUpdate, SourceSwitchWrapsAndResetsTheCategory) {
@@ -236,11 +189,11 @@ TEST_F(StateUpdate, SourceSwitchWrapsAndResetsTheCategory) {
 }
 
 TEST_F(StateUpdate, ListKeysOpenRefreshSaveAndHint) {
-    state.items = items(3);
+    state.items = test::headlines(3);
     state.selected = 1;
     act(Action::Confirm);
-    EXPECT_EQ(notice(), "Đang tải nội dung bài: Title 1...");
-    EXPECT_THAT(effects.article_requests, ElementsAre("https://example.invalid/1"));
+    EXPECT_EQ(notice(), "Đang tải nội dung bài: " + state.items[1].title + "...");
+    EXPECT_THAT(effects.article_requests, ElementsAre(state.items[1].link));
     EXPECT_FALSE(state.reader_open);
 
     act(Action::ActionX);
@@ -250,7 +203,7 @@ TEST_F(StateUpdate, ListKeysOpenRefreshSaveAndHint) {
 
     act(Action::ActionY);
     EXPECT_EQ(notice(), "Đã lưu bài viết để đọc offline!");
-    EXPECT_EQ(effects.toggled.back(), item(1));  // the entry itself, unchanged
+    EXPECT_EQ(effects.toggled.back(), state.items[1]);  // the entry itself, unchanged
     act(Action::ActionY);
     EXPECT_EQ(notice(), "Đã xóa bài viết khỏi mục đã lưu.");
 
@@ -260,50 +213,44 @@ TEST_F(StateUpdate, ListKeysOpenRefreshSaveAndHint) {
 }
 
 TEST_F(StateUpdate, ReaderScrollsByLinesAndPagesWithinTheLimit) {
-    state.reader_open = true;
-    state.article = article();
+    open_reader();
     const std::int32_t max = reader_max_scroll(1000, 768);
     ASSERT_EQ(max, 372);
-    act(Action::NextSource, max);
-    EXPECT_EQ(state.reader_scroll, 372);
-    act(Action::Down, max);
-    EXPECT_EQ(state.reader_scroll, 372);
-    act(Action::Up, max);
-    EXPECT_EQ(state.reader_scroll, 332);
-    act(Action::Left, max);
-    EXPECT_EQ(state.reader_scroll, 0);
-    act(Action::Up, max);
-    EXPECT_EQ(state.reader_scroll, 0);
-    for (int i = 0; i < 3; ++i)
-        act(Action::Down, max);
-    EXPECT_EQ(state.reader_scroll, 120);
-    act(Action::PrevCategory, max);
-    EXPECT_EQ(state.reader_scroll, 0);
+    const struct {
+        Action action;
+        std::int32_t scroll;
+    } steps[] = {
+        {Action::NextSource, 372}, {Action::Down, 372},       {Action::Up, 332},
+        {Action::Left, 0},         {Action::Up, 0},           {Action::Down, 40},
+        {Action::Right, 372},      {Action::PrevCategory, 0}, {Action::NextCategory, 372},
+        {Action::PrevSource, 0},
+    };
+    for (const auto& step : steps) {
+        act(step.action, max);
+        EXPECT_EQ(state.reader_scroll, step.scroll) << action_name(step.action);
+    }
     EXPECT_EQ(reader_max_scroll(500, 768), 0);   // short articles do not scroll
     EXPECT_TRUE(effects.feed_requests.empty());  // source keys only turn pages here
 }
 
 TEST_F(StateUpdate, ReaderKeysChangeFontSaveTheArticleAndGoBack) {
-    state.reader_open = true;
-    state.article = article();
-    state.font_scale_index = 3;
-    act(Action::ActionX);
-    EXPECT_EQ(state.font_scale_index, 0U);
-    EXPECT_EQ(notice(), "Cỡ chữ: 100%");
+    open_reader();
+    std::vector<std::string> notices;
+    for (int i = 0; i < 4; ++i) {
+        act(Action::ActionX);
+        notices.push_back(notice());
+    }
+    // From the start value, 125%, round to it again.
+    EXPECT_THAT(notices,
+                ElementsAre("Cỡ chữ: 150%", "Cỡ chữ: 175%", "Cỡ chữ: 100%", "Cỡ chữ: 125%"));
 
+    state.article->pub_date.reset();
     act(Action::ActionY);
     EXPECT_EQ(notice(), "Đã lưu bài viết để đọc offline!");
-    const NewsFeedItem& saved = effects.toggled.back();
-    EXPECT_EQ(saved.id, "saved");
-    EXPECT_EQ(saved.source_id, "saved");
-    EXPECT_EQ(saved.category_id, "saved");
-    EXPECT_EQ(saved.link, "https://example.invalid/a");
-    EXPECT_EQ(saved.title, "Tiêu đề");
-    EXPECT_EQ(saved.lead, "Tóm tắt");
-    EXPECT_EQ(saved.pub_date, "");  // the article has no date
-    EXPECT_EQ(saved.author, std::optional<std::string>("Tác giả"));
-    EXPECT_EQ(saved.source_name, "VnExpress");
-    EXPECT_FALSE(saved.image_url);
+    const ArticleDetail& a = *state.article;
+    EXPECT_EQ(effects.toggled.back(),
+              (NewsFeedItem{"saved", a.title, a.lead, a.url, "", std::nullopt, a.author, "saved",
+                            a.source, "saved"}));
 
     act(Action::Cancel);
     EXPECT_FALSE(state.reader_open);
@@ -311,14 +258,14 @@ TEST_F(StateUpdate, ReaderKeysChangeFontSaveTheArticleAndGoBack) {
 }
 
 TEST_F(StateUpdate, FeedResultsCountOnlyForTheCurrentFeed) {
-    state.items = items(2);
+    state.items = test::headlines(2);
     state.selected = 1;
-    receive(FeedLoaded{items(4), 2, 1});
+    receive(FeedLoaded{test::headlines(4), 2, 1});
     EXPECT_EQ(state.items.size(), 2U);
     EXPECT_FALSE(state.notice);
 
     // Switching away and back makes a late result count again.
-    receive(FeedLoaded{items(4), 0, 0});
+    receive(FeedLoaded{test::headlines(4), 0, 0});
     EXPECT_EQ(state.items.size(), 4U);
     EXPECT_EQ(state.selected, 0U);
     EXPECT_EQ(notice(), "Đã cập nhật 4 tin tức mới");
@@ -335,7 +282,7 @@ TEST_F(StateUpdate, ArticleAndUpdateMessages) {
     state.help_visible = true;
     state.reader_scroll = 300;
     state.reader_content_height = 4000;
-    receive(ArticleLoaded{article()});
+    receive(ArticleLoaded{test::sample_article()});
     EXPECT_TRUE(state.reader_open);
     EXPECT_TRUE(state.help_visible);
     EXPECT_EQ(state.reader_scroll, 0);

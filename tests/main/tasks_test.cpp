@@ -3,9 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "main/fakes.h"
 #include "news_api/endpoints.h"
 #include "news_api/url_hash.h"
@@ -19,7 +16,9 @@
 namespace papyr {
 namespace {
 
+using test::drain;
 using ::testing::ElementsAre;
+using FeedCall = std::pair<std::string, std::string>;
 
 NewsFeedItem headline(std::string id) {
     NewsFeedItem item;
@@ -31,76 +30,46 @@ NewsFeedItem headline(std::string id) {
 
 class TaskBodyTest : public ::testing::Test {
   protected:
-    std::pair<Sender<WorkerMessage>, Receiver<WorkerMessage>> channel_ =
-        make_channel<WorkerMessage>();
-    test::LogCollector log_;
-    std::vector<std::pair<std::string, std::string>> feed_calls_;
-
     FeedFetchFn answering(Result<std::vector<NewsFeedItem>> answer) {
         return [this, answer](const std::string& source, const std::string& category) {
             feed_calls_.emplace_back(source, category);
             return answer;
         };
     }
-    // Every message sent, oldest first.
-    std::vector<WorkerMessage> sent() {
-        std::vector<WorkerMessage> messages;
-        while (std::optional<WorkerMessage> message = channel_.second.try_receive())
-            messages.push_back(std::move(*message));
-        return messages;
-    }
+
+    std::pair<Sender<WorkerMessage>, Receiver<WorkerMessage>> channel_ =
+        make_channel<WorkerMessage>();
+    test::LogCollector log_;
+    std::vector<FeedCall> feed_calls_;
 };
 
-TEST_F(TaskBodyTest, InitialFetchLogsTheRequestAndItsSuccessThenSendsTheItemsForTheFirstFeed) {
+TEST_F(TaskBodyTest, InitialFetchLogsTheRequestAndOneResultLineAndSendsForTheFirstFeed) {
+    const std::string request = "[Main] Starting initial feed fetch: source=vnexpress, cat=tin-moi";
     initial_feed_fetch_task(channel_.first, "vnexpress", "tin-moi",
                             answering(std::vector{headline("a"), headline("b")}), log_.fn());
+    EXPECT_THAT(log_.lines, ElementsAre(request, "[Main] Initial feed fetch success: 2 items"));
 
-    EXPECT_THAT(log_.lines, ElementsAre("[Main] Starting initial feed fetch: source=vnexpress, "
-                                        "cat=tin-moi",
-                                        "[Main] Initial feed fetch success: 2 items"));
-    EXPECT_THAT(feed_calls_,
-                ElementsAre(std::pair<std::string, std::string>("vnexpress", "tin-moi")));
-    const std::vector<WorkerMessage> messages = sent();
-    ASSERT_EQ(messages.size(), 1U);
-    const auto* loaded = std::get_if<FeedLoaded>(&messages[0]);
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(loaded->items, (std::vector{headline("a"), headline("b")}));
-    EXPECT_EQ(loaded->source_index, 0U);
-    EXPECT_EQ(loaded->category_index, 0U);
-}
-
-TEST_F(TaskBodyTest, InitialFetchLogsOnlyTheFailureWhenItFails) {
+    log_.lines.clear();
     initial_feed_fetch_task(channel_.first, "vnexpress", "tin-moi",
                             answering(fail("Lỗi máy chủ không xác định")), log_.fn());
+    EXPECT_THAT(log_.lines, ElementsAre(request,
+                                        "[Main] Initial feed fetch failed: Lỗi máy chủ "
+                                        "không xác định"));
 
-    EXPECT_THAT(log_.lines, ElementsAre("[Main] Starting initial feed fetch: source=vnexpress, "
-                                        "cat=tin-moi",
-                                        "[Main] Initial feed fetch failed: Lỗi máy chủ không xác "
-                                        "định"));
-    const std::vector<WorkerMessage> messages = sent();
-    ASSERT_EQ(messages.size(), 1U);
-    const auto* failed = std::get_if<FeedFailed>(&messages[0]);
-    ASSERT_NE(failed, nullptr);
-    EXPECT_EQ(failed->error, "Lỗi máy chủ không xác định");
+    EXPECT_THAT(feed_calls_,
+                ElementsAre(FeedCall("vnexpress", "tin-moi"), FeedCall("vnexpress", "tin-moi")));
+    EXPECT_THAT(drain(channel_.second),
+                ElementsAre("FeedLoaded 0/0: a b", "FeedFailed: Lỗi máy chủ không xác định"));
 }
 
 TEST_F(TaskBodyTest, RefreshReportsTheIndicesItWasGiven) {
     feed_refresh_task(channel_.first, "dantri", "xa-hoi", 2, 1,
-                      answering(std::vector<NewsFeedItem>{}));
+                      answering(std::vector{headline("c")}));
     feed_refresh_task(channel_.first, "dantri", "xa-hoi", 2, 1, answering(fail("Lỗi X")));
 
-    EXPECT_THAT(feed_calls_, ElementsAre(std::pair<std::string, std::string>("dantri", "xa-hoi"),
-                                         std::pair<std::string, std::string>("dantri", "xa-hoi")));
-    const std::vector<WorkerMessage> messages = sent();
-    ASSERT_EQ(messages.size(), 2U);
-    const auto* loaded = std::get_if<FeedLoaded>(&messages[0]);
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_TRUE(loaded->items.empty());
-    EXPECT_EQ(loaded->source_index, 2U);
-    EXPECT_EQ(loaded->category_index, 1U);
-    const auto* failed = std::get_if<FeedFailed>(&messages[1]);
-    ASSERT_NE(failed, nullptr);
-    EXPECT_EQ(failed->error, "Lỗi X");
+    EXPECT_THAT(feed_calls_,
+                ElementsAre(FeedCall("dantri", "xa-hoi"), FeedCall("dantri", "xa-hoi")));
+    EXPECT_THAT(drain(channel_.second), ElementsAre("FeedLoaded 2/1: c", "FeedFailed: Lỗi X"));
 }
 
 TEST_F(TaskBodyTest, ArticleFetchSendsTheArticleOrTheFailure) {
@@ -118,25 +87,8 @@ TEST_F(TaskBodyTest, ArticleFetchSendsTheArticleOrTheFailure) {
                        });
 
     EXPECT_THAT(asked, ElementsAre(article.url));
-    const std::vector<WorkerMessage> messages = sent();
-    ASSERT_EQ(messages.size(), 2U);
-    const auto* loaded = std::get_if<ArticleLoaded>(&messages[0]);
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(loaded->article, article);
-    const auto* failed = std::get_if<ArticleFailed>(&messages[1]);
-    ASSERT_NE(failed, nullptr);
-    EXPECT_EQ(failed->error, "Nội dung bài viết trống");
-}
-
-// The first message to arrive, waiting up to a deadline for a task thread.
-std::optional<WorkerMessage> wait_for_message(Receiver<WorkerMessage>& receiver) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (std::optional<WorkerMessage> message = receiver.try_receive())
-            return message;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return std::nullopt;
+    EXPECT_THAT(drain(channel_.second), ElementsAre("ArticleLoaded: https://demo.invalid/a A",
+                                                    "ArticleFailed: Nội dung bài viết trống"));
 }
 
 TEST(TaskEffects, StartsAFeedRefreshOnItsOwnThreadAgainstTheCompiledApi) {
@@ -148,14 +100,7 @@ TEST(TaskEffects, StartsAFeedRefreshOnItsOwnThreadAgainstTheCompiledApi) {
 
     effects.start_feed_refresh("bbc-world", "science", 5, 3);
 
-    const std::optional<WorkerMessage> message = wait_for_message(receiver);
-    ASSERT_TRUE(message.has_value());
-    const auto* loaded = std::get_if<FeedLoaded>(&*message);
-    ASSERT_NE(loaded, nullptr);
-    ASSERT_EQ(loaded->items.size(), 1U);
-    EXPECT_EQ(loaded->items[0].link, "L");
-    EXPECT_EQ(loaded->source_index, 5U);
-    EXPECT_EQ(loaded->category_index, 3U);
+    EXPECT_THAT(test::wait_for_messages(receiver, 1), ElementsAre("FeedLoaded 5/3: x"));
     ASSERT_EQ(fakes.recorded_calls("curl").size(), 1U);
     EXPECT_EQ(fakes.recorded_calls("curl")[0].back(),
               std::string(api_base_url()) + "/feed?source=bbc-world&category=science");
@@ -173,11 +118,7 @@ TEST(TaskEffects, ArticlesAndBookmarksUseTheGivenCacheFolders) {
     TaskEffects effects(sender, paths);
 
     effects.start_article_fetch("abc");
-    const std::optional<WorkerMessage> message = wait_for_message(receiver);
-    ASSERT_TRUE(message.has_value());
-    const auto* loaded = std::get_if<ArticleLoaded>(&*message);
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(loaded->article.title, "T");
+    EXPECT_THAT(test::wait_for_messages(receiver, 1), ElementsAre("ArticleLoaded: abc T"));
     // Written before the message was sent.
     EXPECT_TRUE(std::filesystem::exists(dir / "card" / article_cache_file_name("abc")));
 

@@ -1,5 +1,6 @@
 #include "main/update_tasks.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "main/fakes.h"
 #include "support/fake_programs.h"
 #include "support/temp.h"
 
@@ -17,63 +19,37 @@
 namespace papyr {
 namespace {
 
+using test::drain;
 using test::FakeProgramDir;
-using test::TempDir;
-
-const ManifestEndpoints kEndpoints{"https://updates.invalid/ota/papyr.json",
-                                   "http://127.0.0.1:4549/ota/papyr.json"};
-
-std::vector<WorkerMessage> drain(Receiver<WorkerMessage>& receiver) {
-    std::vector<WorkerMessage> messages;
-    while (auto message = receiver.try_receive())
-        messages.push_back(std::move(*message));
-    return messages;
-}
-
-// Waits until `count` messages have arrived from other threads.
-std::vector<WorkerMessage> receive(Receiver<WorkerMessage>& receiver, std::size_t count) {
-    std::vector<WorkerMessage> messages;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (messages.size() < count && std::chrono::steady_clock::now() < deadline) {
-        if (auto message = receiver.try_receive())
-            messages.push_back(std::move(*message));
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return messages;
-}
+using test::wait_for_messages;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 const LogFn kQuiet = [](std::string_view) {};
+const InstallRequest kRequest{"https://updates.invalid/p.zip", std::nullopt};
+const char kDownloadWorks[] = "printf 'PK' > \"${10}\"";
 
 TEST(UpdateCheckTask, SendsTheManifestOnlyForANewerRelease) {
     const struct {
-        const char* name;
         const char* curl;
-        const char* offered;  // the version sent, or null for no message
+        std::vector<std::string> sent;
     } cases[] = {
-        {"newer", R"(printf '{"version":"1.2","name":"","changelog":"","download_url":"u"}')",
-         "1.2"},
-        {"same", R"(printf '{"version":"1.0.0","name":"","changelog":"","download_url":"u"}')",
-         nullptr},
-        {"invalid", "printf '<html></html>'", nullptr},
-        {"unreachable", "exit 7", nullptr},
+        {R"(printf '{"version":"1.2","name":"","changelog":"","download_url":"u"}')",
+         {"UpdateAvailable: 1.2"}},
+        {R"(printf '{"version":"1.0.0","name":"","changelog":"","download_url":"u"}')", {}},
+        {"printf '<html></html>'", {}},
+        {"exit 7", {}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.curl);
         FakeProgramDir fakes;
         fakes.add_script("curl", c.curl);
         auto [sender, receiver] = make_channel<WorkerMessage>();
 
-        update_check_task(sender, kQuiet, kEndpoints);
+        update_check_task(sender, kQuiet,
+                          {"https://updates.invalid/ota/papyr.json", FALLBACK_MANIFEST_URL});
 
-        const std::vector<WorkerMessage> messages = drain(receiver);
-        if (c.offered == nullptr) {
-            EXPECT_TRUE(messages.empty());
-            continue;
-        }
-        ASSERT_EQ(messages.size(), 1U);
-        ASSERT_TRUE(std::holds_alternative<UpdateAvailable>(messages[0]));
-        EXPECT_EQ(std::get<UpdateAvailable>(messages[0]).manifest.version, c.offered);
+        EXPECT_EQ(drain(receiver), c.sent);
     }
 }
 
@@ -87,76 +63,54 @@ class UpdateInstallTask : public ::testing::Test {
         fakes_.add_script("chmod", ":");
     }
 
-    TempDir root_;
+    test::TempDir root_;
     FakeProgramDir fakes_;
     InstallPaths paths_;
     InstallSlot slot_;
+    std::pair<Sender<WorkerMessage>, Receiver<WorkerMessage>> channel_ =
+        make_channel<WorkerMessage>();
 };
 
-TEST_F(UpdateInstallTask, ReportsInstallingFirstThenTheFailure) {
-    fakes_.add_script("curl", "exit 6");
-    auto [sender, receiver] = make_channel<WorkerMessage>();
-    ASSERT_TRUE(slot_.try_claim());
-
-    EXPECT_FALSE(update_install_task(sender, {"https://updates.invalid/p.zip", std::nullopt},
-                                     kQuiet, paths_, slot_));
-
-    const std::vector<WorkerMessage> messages = drain(receiver);
-    ASSERT_EQ(messages.size(), 2U);
-    EXPECT_TRUE(std::holds_alternative<UpdateInstalling>(messages[0]));
-    ASSERT_TRUE(std::holds_alternative<UpdateFailed>(messages[1]));
-    EXPECT_EQ(std::get<UpdateFailed>(messages[1]).error, "Failed to download update package");
-    EXPECT_TRUE(slot_.try_claim()) << "a failed install gives the slot back";
-}
-
 TEST_F(UpdateInstallTask, ASuccessfulInstallSendsNothingMoreAndKeepsTheSlot) {
-    fakes_.add_script("curl", "printf 'PK' > \"${10}\"");
-    auto [sender, receiver] = make_channel<WorkerMessage>();
+    fakes_.add_script("curl", kDownloadWorks);
     ASSERT_TRUE(slot_.try_claim());
 
-    EXPECT_TRUE(update_install_task(sender, {"https://updates.invalid/p.zip", std::nullopt}, kQuiet,
-                                    paths_, slot_));
+    EXPECT_TRUE(update_install_task(channel_.first, kRequest, kQuiet, paths_, slot_));
 
-    const std::vector<WorkerMessage> messages = drain(receiver);
-    ASSERT_EQ(messages.size(), 1U);
-    EXPECT_TRUE(std::holds_alternative<UpdateInstalling>(messages[0]));
+    EXPECT_THAT(drain(channel_.second), ElementsAre("UpdateInstalling"));
     EXPECT_FALSE(slot_.try_claim()) << "nothing may start while the program restarts";
 }
 
-TEST_F(UpdateInstallTask, ASecondRequestWhileOneRunsStartsNothing) {
+TEST_F(UpdateInstallTask, OneInstallAtATimeAndAFailureFreesTheSlot) {
     // The first download waits until the test lets it fail.
     const std::string gate = (root_ / "gate").string();
     fakes_.add_recording_script("curl",
                                 "while [ ! -e '" + gate + "' ]; do sleep 0.01; done\nexit 7");
-    auto [sender, receiver] = make_channel<WorkerMessage>();
-    const InstallRequest request{"https://updates.invalid/p.zip", std::nullopt};
+    auto& [sender, receiver] = channel_;
 
-    ASSERT_TRUE(start_update_install(sender, request, slot_, paths_));
-    ASSERT_EQ(receive(receiver, 1).size(), 1U);  // UpdateInstalling: it is under way
-    EXPECT_FALSE(start_update_install(sender, request, slot_, paths_));
+    ASSERT_TRUE(start_update_install(sender, kRequest, slot_, paths_));
+    EXPECT_THAT(wait_for_messages(receiver, 1), ElementsAre("UpdateInstalling"));
+    EXPECT_FALSE(start_update_install(sender, kRequest, slot_, paths_));
 
     test::write_file(gate, "");
-    const std::vector<WorkerMessage> failed = receive(receiver, 1);
-    ASSERT_EQ(failed.size(), 1U);
-    EXPECT_TRUE(std::holds_alternative<UpdateFailed>(failed[0]));
+    EXPECT_THAT(wait_for_messages(receiver, 1),
+                ElementsAre("UpdateFailed: Failed to download update package"));
+    EXPECT_THAT(drain(receiver), IsEmpty());
 
-    // After the failure the user may try again.
-    ASSERT_TRUE(start_update_install(sender, request, slot_, paths_));
-    EXPECT_EQ(receive(receiver, 2).size(), 2U);
+    // The slot is back as soon as the failure can be seen.
+    ASSERT_TRUE(start_update_install(sender, kRequest, slot_, paths_));
+    EXPECT_EQ(wait_for_messages(receiver, 2).size(), 2U);
     EXPECT_EQ(fakes_.recorded_calls("curl").size(), 2U);
 }
 
 TEST_F(UpdateInstallTask, ASuccessfulInstallEndsTheProcessWithStatus42) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    fakes_.add_script("curl", "printf 'PK' > \"${10}\"");
-    auto [sender, receiver] = make_channel<WorkerMessage>();
+    fakes_.add_script("curl", kDownloadWorks);
 
     EXPECT_EXIT(
         {
-            if (start_update_install(sender, {"https://updates.invalid/p.zip", std::nullopt}, slot_,
-                                     paths_)) {
+            if (start_update_install(channel_.first, kRequest, slot_, paths_))
                 std::this_thread::sleep_for(std::chrono::seconds(30));
-            }
             std::exit(1);
         },
         ::testing::ExitedWithCode(42), "Update successfully applied! Restarting Papyr");

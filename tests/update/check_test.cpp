@@ -6,14 +6,17 @@
 #include <vector>
 
 #include "support/fake_programs.h"
+#include "support/news_server.h"
 
-// check_for_update against stand-in curl programs placed first on PATH.
+// check_for_update against stand-in curl programs placed first on PATH, and
+// once with the real curl against the stand-in server.
 
 namespace papyr {
 namespace {
 
 using test::FakeProgramDir;
 using Calls = std::vector<std::vector<std::string>>;
+using Lines = std::vector<std::string>;
 
 const char kPrimary[] = "https://updates.invalid/ota/papyr.json";
 const char kFallback[] = "http://127.0.0.1:4549/ota/papyr.json";
@@ -23,6 +26,9 @@ const std::vector<std::string> kPrimaryCall = {
 const std::vector<std::string> kFallbackCall = {
     "-4", "-k", "-s", "-L", "--connect-timeout", "3", "--max-time", "6", kFallback};
 
+const std::string kChecking = "[OTA] Checking for updates from: " + std::string(kPrimary);
+const char kUnreachable[] = "[OTA] Primary endpoint unreachable, checking fallback...";
+
 const char kNewerManifest[] =
     R"({"version":"1.0.1","name":"Papyr 1.0.1","changelog":"Sửa lỗi","download_url":"https://updates.invalid/p.zip","size_mb":12.5,"sha256":null})";
 const char kSameManifest[] =
@@ -30,13 +36,13 @@ const char kSameManifest[] =
 
 struct CheckRun {
     UpdateCheckOutcome outcome;
-    std::vector<std::string> log;
+    Lines log;
 };
 
-CheckRun run_check() {
+CheckRun run_check(const ManifestEndpoints& endpoints = {kPrimary, kFallback}) {
     CheckRun run{Unreachable{}, {}};
-    run.outcome = check_for_update([&](std::string_view line) { run.log.emplace_back(line); },
-                                   {kPrimary, kFallback});
+    run.outcome =
+        check_for_update([&](std::string_view line) { run.log.emplace_back(line); }, endpoints);
     return run;
 }
 
@@ -45,6 +51,13 @@ CheckRun run_check() {
 void add_curl(FakeProgramDir& fakes, const std::string& primary, const std::string& fallback) {
     fakes.add_recording_script(
         "curl", "case \"$9\" in\n  https:*) " + primary + " ;;\n  *) " + fallback + " ;;\nesac");
+}
+
+// A curl whose primary answer is exactly `body`.
+void add_curl_answering(FakeProgramDir& fakes, const std::string& body,
+                        const std::string& fallback) {
+    test::write_file(fakes.path() / "body", body);
+    add_curl(fakes, "cat \"$(dirname \"$0\")/body\"", fallback);
 }
 
 std::string print(const std::string& text) {
@@ -58,13 +71,11 @@ TEST(UpdateCheck, OffersANewerReleaseFromThePrimaryEndpoint) {
     const CheckRun run = run_check();
 
     ASSERT_TRUE(std::holds_alternative<NewerRelease>(run.outcome));
-    const OtaManifest& manifest = std::get<NewerRelease>(run.outcome).manifest;
-    EXPECT_EQ(manifest, (OtaManifest{"1.0.1", "Papyr 1.0.1", "Sửa lỗi",
-                                     "https://updates.invalid/p.zip", 12.5F, std::nullopt}));
+    EXPECT_EQ(std::get<NewerRelease>(run.outcome).manifest,
+              (OtaManifest{"1.0.1", "Papyr 1.0.1", "Sửa lỗi", "https://updates.invalid/p.zip",
+                           12.5F, std::nullopt}));
     EXPECT_EQ(fakes.recorded_calls("curl"), Calls{kPrimaryCall});
-    EXPECT_EQ(run.log,
-              (std::vector<std::string>{"[OTA] Checking for updates from: " + std::string(kPrimary),
-                                        "[OTA] Found new version: 1.0.1 (current: 1.0.0)"}));
+    EXPECT_EQ(run.log, (Lines{kChecking, "[OTA] Found new version: 1.0.1 (current: 1.0.0)"}));
 }
 
 TEST(UpdateCheck, AsksTheFallbackWhenThePrimaryGivesNoAnswer) {
@@ -87,78 +98,78 @@ TEST(UpdateCheck, AsksTheFallbackWhenThePrimaryGivesNoAnswer) {
         EXPECT_TRUE(std::holds_alternative<UpToDate>(run.outcome));
         EXPECT_EQ(fakes.recorded_calls("curl"), (Calls{kPrimaryCall, kFallbackCall}));
         // The running version is named, not the received "v1.0.0".
-        EXPECT_EQ(run.log, (std::vector<std::string>{
-                               "[OTA] Checking for updates from: " + std::string(kPrimary),
-                               "[OTA] Primary endpoint unreachable, checking fallback...",
-                               "[OTA] App is already up to date: 1.0.0"}));
+        EXPECT_EQ(run.log,
+                  (Lines{kChecking, kUnreachable, "[OTA] App is already up to date: 1.0.0"}));
     }
 }
 
 TEST(UpdateCheck, EndsQuietlyWhenNeitherEndpointAnswers) {
-    const std::vector<std::string> two_lines = {
-        "[OTA] Checking for updates from: " + std::string(kPrimary),
-        "[OTA] Primary endpoint unreachable, checking fallback..."};
     {
         FakeProgramDir fakes;
         add_curl(fakes, "exit 7", "exit 0");
         const CheckRun run = run_check();
         EXPECT_TRUE(std::holds_alternative<Unreachable>(run.outcome));
         EXPECT_EQ(fakes.recorded_calls("curl").size(), 2U);
-        EXPECT_EQ(run.log, two_lines);
+        EXPECT_EQ(run.log, (Lines{kChecking, kUnreachable}));
     }
     {
         FakeProgramDir no_curl(FakeProgramDir::PathMode::Replace);
         const CheckRun run = run_check();
         EXPECT_TRUE(std::holds_alternative<Unreachable>(run.outcome));
-        EXPECT_EQ(run.log, two_lines);
+        EXPECT_EQ(run.log, (Lines{kChecking, kUnreachable}));
     }
 }
 
+// The decoder's own rules are tested with the JSON reader; here only that
+// its verdict ends the check, and that nothing (not even a byte-order mark)
+// is stripped before it.
 TEST(UpdateCheck, AnInvalidManifestEndsTheCheckWithoutTheFallback) {
-    const struct {
-        const char* name;
-        std::string body;
-    } cases[] = {
-        {"an HTML error page", "<html><body>404 Not Found</body></html>"},
-        {"no name", R"({"version":"9.0","changelog":"","download_url":"u"})"},
-        {"name null", R"({"version":"9.0","name":null,"changelog":"","download_url":"u"})"},
-        {"byte-order mark first", "\xEF\xBB\xBF" + std::string(kNewerManifest)},
-        {"trailing text", std::string(kNewerManifest) + " x"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const std::string& body : {std::string("<html><body>404 Not Found</body></html>"),
+                                    "\xEF\xBB\xBF" + std::string(kNewerManifest)}) {
+        SCOPED_TRACE(body);
         FakeProgramDir fakes;
-        test::write_file(fakes.path() / "body", c.body);
-        add_curl(fakes, "cat \"$(dirname \"$0\")/body\"", print(kNewerManifest));
+        add_curl_answering(fakes, body, print(kNewerManifest));
 
         const CheckRun run = run_check();
 
-        ASSERT_TRUE(std::holds_alternative<InvalidManifest>(run.outcome));
-        EXPECT_FALSE(std::get<InvalidManifest>(run.outcome).error.empty());
+        EXPECT_TRUE(std::holds_alternative<InvalidManifest>(run.outcome));
         EXPECT_EQ(fakes.recorded_calls("curl"), Calls{kPrimaryCall});
-        EXPECT_EQ(run.log, std::vector<std::string>{"[OTA] Checking for updates from: " +
-                                                    std::string(kPrimary)});
+        EXPECT_EQ(run.log, Lines{kChecking});
     }
 }
 
-TEST(UpdateCheck, AcceptsExtraFieldsAndRepairsInvalidUtf8) {
+TEST(UpdateCheck, RepairsInvalidUtf8AndNamesTheVersionAsReceived) {
     FakeProgramDir fakes;
-    test::write_file(fakes.path() / "body",
-                     "\n {\"released\":\"2025-01-02\",\"version\":\"v1.1\",\"name\":\"P\","
-                     "\"changelog\":\"a\xFF"
-                     "b\",\"download_url\":\"u\",\"size_mb\":12,\"extra\":[1,{}]}\n");
-    add_curl(fakes, "cat \"$(dirname \"$0\")/body\"", "exit 1");
+    add_curl_answering(fakes,
+                       "\n {\"version\":\"v1.1\",\"name\":\"P\",\"changelog\":\"a\xFF"
+                       "b\",\"download_url\":\"u\"}\n",
+                       "exit 1");
 
     const CheckRun run = run_check();
 
     ASSERT_TRUE(std::holds_alternative<NewerRelease>(run.outcome));
-    const OtaManifest& manifest = std::get<NewerRelease>(run.outcome).manifest;
-    EXPECT_EQ(manifest.changelog,
+    EXPECT_EQ(std::get<NewerRelease>(run.outcome).manifest.changelog,
               "a\uFFFD"
               "b");
-    EXPECT_EQ(manifest.size_mb, 12.0F);
-    // The version is named as received.
     EXPECT_EQ(run.log.back(), "[OTA] Found new version: v1.1 (current: 1.0.0)");
+}
+
+// With the real curl, an HTTP error page is an answer like any other: it is
+// not a reason to ask the fallback.
+TEST(UpdateCheck, TheRealCurlTakesAnErrorPageAsAnAnswer) {
+    for (const char* mode : {"invalid-manifest", "not-found"}) {
+        SCOPED_TRACE(mode);
+        test::NewsServerOptions options;
+        options.extra_arguments = {"--fallback-port", "0", "--route-fault",
+                                   std::string("manifest=") + mode};
+        test::LocalNewsServer server(options);
+
+        const CheckRun run = run_check(
+            {server.origin() + "/ota/papyr.json", server.fallback_origin() + "/ota/papyr.json"});
+
+        EXPECT_TRUE(std::holds_alternative<InvalidManifest>(run.outcome));
+        EXPECT_EQ(server.requests(), Lines{"GET /ota/papyr.json"});
+    }
 }
 
 }  // namespace

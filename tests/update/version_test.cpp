@@ -40,13 +40,5 @@ TEST(Version, ParsesRemoteVersionsAndComparesThemWithTheRunningOne) {
     }
 }
 
-TEST(Version, NewerIsAStrictOrderOnNumberLists) {
-    EXPECT_TRUE(is_newer({2}, {1, 9, 9}));
-    EXPECT_FALSE(is_newer({1, 9, 9}, {2}));
-    EXPECT_TRUE(is_newer({1, 10}, {1, 9}));  // numbers, not text
-    EXPECT_FALSE(is_newer({}, {}));
-    EXPECT_TRUE(is_newer({0}, {}));
-}
-
 }  // namespace
 }  // namespace papyr
