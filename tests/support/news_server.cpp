@@ -78,15 +78,7 @@ LocalNewsServer::LocalNewsServer(const NewsServerOptions& options) {
                                           ready.string(),
                                           "--log-file",
                                           (dir_ / "requests.log").string(),
-                                          "--fault",
-                                          options.fault,
-                                          "--slow-seconds",
-                                          std::to_string(options.slow_seconds),
                                           "--exit-on-stdin-eof"};
-    if (options.content) {
-        arguments.push_back("--content");
-        arguments.push_back(options.content->string());
-    }
     arguments.insert(arguments.end(), options.extra_arguments.begin(),
                      options.extra_arguments.end());
     try {
