@@ -64,11 +64,14 @@ class FakeDevice {
 
 class DeviceReaderTest : public ::testing::Test {
   protected:
-    std::unique_ptr<test::ReaderThread> start_reader() {
+    // Waits until the reader listens, unless told that it never will.
+    std::unique_ptr<test::ReaderThread> start_reader(bool wait_until_listening = true) {
         auto reader = std::make_unique<test::ReaderThread>([this](const ReaderControl& control) {
             device_button_reader(prefix_, recorder_.sender(), recorder_.logger(), control);
         });
-        EXPECT_TRUE(reader->wait_until_listening());
+        if (wait_until_listening) {
+            EXPECT_TRUE(reader->wait_until_listening());
+        }
         return reader;
     }
 
@@ -80,10 +83,8 @@ class DeviceReaderTest : public ::testing::Test {
 TEST_F(DeviceReaderTest, EndsAtOnceWhenNoDeviceOpens) {
     // Only the numbers 0 to 9 are tried.
     test::write_file(dir_ / "event10", "");
-    test::ReaderThread reader([this](const ReaderControl& control) {
-        device_button_reader(prefix_, recorder_.sender(), recorder_.logger(), control);
-    });
-    EXPECT_TRUE(reader.wait_until_finished(2s));
+    const auto reader = start_reader(false);
+    EXPECT_TRUE(reader->wait_until_finished(2s));
     EXPECT_TRUE(recorder_.actions().empty());
 }
 
@@ -165,12 +166,10 @@ TEST_F(DeviceReaderTest, AFileThatEndsIsDroppedLikeADeviceThatWentAway) {
     const test::Record press = make_record(kKey, 305, 1);
     test::write_file(dir_ / "event0",
                      std::string(reinterpret_cast<const char*>(press.data()), press.size()));
-    test::ReaderThread reader([this](const ReaderControl& control) {
-        device_button_reader(prefix_, recorder_.sender(), recorder_.logger(), control);
-    });
+    const auto reader = start_reader();
     // It is always readable and reads nothing more; kept, it would keep the
     // reader busy forever.
-    EXPECT_TRUE(reader.wait_until_finished());
+    EXPECT_TRUE(reader->wait_until_finished());
     EXPECT_TRUE(recorder_.actions().empty());
 }
 
