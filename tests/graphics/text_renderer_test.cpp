@@ -85,88 +85,55 @@ TEST(TextDraw, GlyphsStandOnTheBaselineAtYPlusTheTruncatedSize) {
     EXPECT_GT(inked_rows(descender).second, 46);
 }
 
-TEST(TextDraw, FullCoverageWritesTheColourAndPartialCoverageBlendsWithWhatIsThere) {
+TEST(TextDraw, FullCoverageWritesTheColourAndPartialCoverageMixesWithThePixelUnderIt) {
     // A colour whose alpha is not 0xFF shows which pixels were written whole.
     constexpr std::uint32_t kColour = 0x80FF8040;
-    Framebuffer surface = blank(60, 60);
-    TextRenderer(Font::embedded(), surface).draw_text("Ở", 7, 3, kColour, 30.0f);
-
     const Font& font = Font::embedded();
     const Glyph glyph = font.rasterize(font.glyph_index(U'Ở'), 30.0f);
-    const std::int64_t left = 7 + glyph.metrics.xmin;
-    const std::int64_t top =
-        3 + 30 - glyph.metrics.ymin - static_cast<std::int64_t>(glyph.metrics.height);
-    int full = 0;
-    int partial = 0;
-    std::size_t changed = 0;  // a faint edge may blend back to the background
-    for (std::size_t r = 0; r < glyph.metrics.height; ++r) {
-        for (std::size_t c = 0; c < glyph.metrics.width; ++c) {
-            const std::uint32_t a = glyph.coverage[r * glyph.metrics.width + c];
-            const std::uint32_t actual = pixel_at(surface, static_cast<std::size_t>(left) + c,
-                                                  static_cast<std::size_t>(top) + r);
-            std::uint32_t expected = kBackground;
-            if (a == 255) {
-                expected = kColour;
-                ++full;
-            } else if (a != 0) {
-                // ⌊(fg × a + bg × (255 − a)) / 255⌋ per channel, opaque.
-                const std::uint32_t red = (0xFF * a + 0x10 * (255 - a)) / 255;
-                const std::uint32_t green = (0x80 * a + 0x18 * (255 - a)) / 255;
-                const std::uint32_t blue = (0x40 * a + 0x20 * (255 - a)) / 255;
-                expected = 0xFF000000 | red << 16 | green << 8 | blue;
-                ++partial;
+    const auto left = static_cast<std::size_t>(7 + glyph.metrics.xmin);
+    const auto top = static_cast<std::size_t>(3 + 30 - glyph.metrics.ymin -
+                                              static_cast<std::int64_t>(glyph.metrics.height));
+    // Over a flat background, then over stripes of two colours (the first
+    // at the glyph box's corner) with a pixel of its own colour every few:
+    // pixels like the corner's and pixels unlike it, one after another.
+    for (const bool striped : {false, true}) {
+        SCOPED_TRACE(striped ? "striped" : "flat");
+        Framebuffer surface = blank(60, 60);
+        auto pixels = surface.pixels();
+        for (std::size_t i = 0; striped && i < pixels.size(); ++i) {
+            pixels[i] = i % 7 == 0 ? 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8)
+                                   : ((i / 60 + i) % 3 == 0 ? 0xFFE9C46Au : 0xFF264653u);
+        }
+        std::vector<std::uint32_t> expected = pixels_of(surface);
+        TextRenderer(font, surface).draw_text("Ở", 7, 3, kColour, 30.0f);
+
+        int full = 0;
+        int partial = 0;
+        for (std::size_t r = 0; r < glyph.metrics.height; ++r) {
+            for (std::size_t c = 0; c < glyph.metrics.width; ++c) {
+                const std::uint32_t a = glyph.coverage[r * glyph.metrics.width + c];
+                std::uint32_t& pixel = expected[(top + r) * 60 + left + c];
+                if (a == 255) {
+                    pixel = kColour;
+                    ++full;
+                } else if (a != 0) {
+                    // ⌊(fg × a + bg × (255 − a)) / 255⌋ per channel, opaque.
+                    const auto mix = [&](int shift) {
+                        const std::uint32_t fg = (kColour >> shift) & 0xFF;
+                        const std::uint32_t bg = (pixel >> shift) & 0xFF;
+                        return (fg * a + bg * (255 - a)) / 255 << shift;
+                    };
+                    pixel = 0xFF000000 | mix(16) | mix(8) | mix(0);
+                    ++partial;
+                }
             }
-            if (expected != kBackground)
-                ++changed;
-            EXPECT_EQ(actual, expected) << "column " << c << " row " << r << " coverage " << a;
+        }
+        EXPECT_GT(full, 0);
+        EXPECT_GT(partial, 50);
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(pixels[i], expected[i]) << "at " << i % 60 << "," << i / 60;
         }
     }
-    EXPECT_GT(full, 0);
-    EXPECT_GT(partial, 0);
-    EXPECT_EQ(inked(surface), changed) << "nothing outside the glyph's box is touched";
-}
-
-TEST(TextDraw, OverAPatternedBackgroundEachPixelMixesWithWhatIsUnderIt) {
-    // Stripes of two colours, the first of them at the glyph box's corner,
-    // then a pixel of its own colour every few: the renderer meets the
-    // corner's colour, another colour, and both again, pixel by pixel.
-    constexpr std::uint32_t kColour = 0xFF2A9D8F;
-    Framebuffer surface = Framebuffer::in_memory(60, 60);
-    auto pixels = surface.pixels();
-    for (std::size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = i % 7 == 0 ? 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u >> 8)
-                               : ((i / 60 + i) % 3 == 0 ? 0xFFE9C46Au : 0xFF264653u);
-    const std::vector<std::uint32_t> before = pixels_of(surface);
-    TextRenderer(Font::embedded(), surface).draw_text("Ở", 7, 3, kColour, 30.0f);
-
-    const Font& font = Font::embedded();
-    const Glyph glyph = font.rasterize(font.glyph_index(U'Ở'), 30.0f);
-    const std::int64_t left = 7 + glyph.metrics.xmin;
-    const std::int64_t top =
-        3 + 30 - glyph.metrics.ymin - static_cast<std::int64_t>(glyph.metrics.height);
-    int partial = 0;
-    for (std::size_t r = 0; r < glyph.metrics.height; ++r) {
-        for (std::size_t c = 0; c < glyph.metrics.width; ++c) {
-            const std::uint32_t a = glyph.coverage[r * glyph.metrics.width + c];
-            const std::size_t at =
-                (static_cast<std::size_t>(top) + r) * 60 + static_cast<std::size_t>(left) + c;
-            const std::uint32_t under = before[at];
-            std::uint32_t expected = under;
-            if (a == 255) {
-                expected = kColour;
-            } else if (a != 0) {
-                const auto mix = [&](int shift) {
-                    const std::uint32_t fg = (kColour >> shift) & 0xFF;
-                    const std::uint32_t bg = (under >> shift) & 0xFF;
-                    return (fg * a + bg * (255 - a)) / 255 << shift;
-                };
-                expected = 0xFF000000 | mix(16) | mix(8) | mix(0);
-                ++partial;
-            }
-            EXPECT_EQ(pixels[at], expected) << "column " << c << " row " << r << " coverage " << a;
-        }
-    }
-    EXPECT_GT(partial, 50);
 }
 
 TEST(TextDraw, AGlyphWhollyInsideTheCoveredRectangleIsLeftOutAndOthersDrawWhole) {

@@ -13,7 +13,6 @@
 
 #include <string>
 
-#include "input/brick_gamepad.h"
 #include "input/event_record.h"
 #include "input/reader_harness.h"
 #include "support/temp.h"
@@ -65,11 +64,14 @@ class FakeDevice {
 
 class DeviceReaderTest : public ::testing::Test {
   protected:
-    std::unique_ptr<test::ReaderThread> start_reader() {
+    // Waits until the reader listens, unless told that it never will.
+    std::unique_ptr<test::ReaderThread> start_reader(bool wait_until_listening = true) {
         auto reader = std::make_unique<test::ReaderThread>([this](const ReaderControl& control) {
             device_button_reader(prefix_, recorder_.sender(), recorder_.logger(), control);
         });
-        EXPECT_TRUE(reader->wait_until_listening());
+        if (wait_until_listening) {
+            EXPECT_TRUE(reader->wait_until_listening());
+        }
         return reader;
     }
 
@@ -81,10 +83,8 @@ class DeviceReaderTest : public ::testing::Test {
 TEST_F(DeviceReaderTest, EndsAtOnceWhenNoDeviceOpens) {
     // Only the numbers 0 to 9 are tried.
     test::write_file(dir_ / "event10", "");
-    test::ReaderThread reader([this](const ReaderControl& control) {
-        device_button_reader(prefix_, recorder_.sender(), recorder_.logger(), control);
-    });
-    EXPECT_TRUE(reader.wait_until_finished(2s));
+    const auto reader = start_reader(false);
+    EXPECT_TRUE(reader->wait_until_finished(2s));
     EXPECT_TRUE(recorder_.actions().empty());
 }
 
@@ -166,12 +166,10 @@ TEST_F(DeviceReaderTest, AFileThatEndsIsDroppedLikeADeviceThatWentAway) {
     const test::Record press = make_record(kKey, 305, 1);
     test::write_file(dir_ / "event0",
                      std::string(reinterpret_cast<const char*>(press.data()), press.size()));
-    test::ReaderThread reader([this](const ReaderControl& control) {
-        device_button_reader(prefix_, recorder_.sender(), recorder_.logger(), control);
-    });
+    const auto reader = start_reader();
     // It is always readable and reads nothing more; kept, it would keep the
     // reader busy forever.
-    EXPECT_TRUE(reader.wait_until_finished());
+    EXPECT_TRUE(reader->wait_until_finished());
     EXPECT_TRUE(recorder_.actions().empty());
 }
 
@@ -185,6 +183,53 @@ TEST_F(DeviceReaderTest, RecordsSentJustBeforeADeviceGoesAwayAreStillHandled) {
     EXPECT_EQ(recorder_.actions(), (std::vector{Action::ToggleTheme, Action::HelpToggle}));
 }
 
+// The Brick's gamepad as its event device reports it, one report per read,
+// each closed by a SYN_REPORT: the d-pad as hat axes that go to ±1 and back
+// to 0, the analogue triggers ramping from 0 to 255 and back, face buttons
+// and MENU as key press and release, and the sticks resting with a little
+// noise around the centre.
+using Report = std::vector<test::Record>;
+
+Report report(std::initializer_list<test::Record> records) {
+    Report out(records);
+    out.push_back(make_record(test::kSync, 0, 0));
+    return out;
+}
+
+std::vector<Report> brick_session() {
+    constexpr std::uint16_t kHatX = 16;
+    constexpr std::uint16_t kHatY = 17;
+    const auto axis = [](std::uint16_t code, std::int32_t value) {
+        return report({make_record(kAbsolute, code, value)});
+    };
+    std::vector<Report> reports = {
+        report({make_record(kAbsolute, 0, 312), make_record(kAbsolute, 1, -127)}),
+        axis(kHatY, 1),
+        axis(kHatY, 0),  // down
+        axis(kHatY, 1),
+        axis(kHatY, 0),  // down
+        axis(kHatX, 1),
+        axis(kHatX, 0),  // right
+        axis(kHatY, -1),
+        axis(kHatY, 0),  // up
+        // Left, and while it is held, down on the other axis.
+        axis(kHatX, -1),
+        axis(kHatY, 1),
+        report({make_record(kAbsolute, kHatX, 0), make_record(kAbsolute, kHatY, 0)}),
+        report({make_record(kAbsolute, 0, -540)}),
+    };
+    for (const std::uint16_t trigger : {std::uint16_t{5}, std::uint16_t{2}}) {  // R2, then L2
+        for (const std::int32_t value : {0, 18, 57, 100, 143, 211, 255, 230, 160, 101, 64, 0})
+            reports.push_back(axis(trigger, value));
+    }
+    for (const std::uint16_t button :
+         {std::uint16_t{305}, std::uint16_t{304}, std::uint16_t{316}}) {  // A, B, MENU
+        reports.push_back(report({make_record(kKey, button, 1)}));
+        reports.push_back(report({make_record(kKey, button, 0)}));
+    }
+    return reports;
+}
+
 TEST_F(DeviceReaderTest, TheBricksGamepadSessionArrivesReportByReport) {
     // The gamepad is one of several event devices; the first one here (the
     // power key, say) stays silent.
@@ -192,12 +237,24 @@ TEST_F(DeviceReaderTest, TheBricksGamepadSessionArrivesReportByReport) {
     FakeDevice gamepad(dir_ / "event3");
     const auto reader = start_reader();
 
-    for (const test::brick::Report& report : test::brick::session())
+    for (const Report& report : brick_session())
         gamepad.send(std::as_bytes(std::span(report)));
-    ASSERT_TRUE(recorder_.wait_for_actions(test::brick::kSessionActions.size()));
+    const std::vector<Action> expected = {
+        Action::Down,    Action::Down,   Action::Right,        Action::Up,
+        Action::Left,    Action::Down,   Action::NextCategory, Action::PrevCategory,
+        Action::Confirm, Action::Cancel, Action::Exit,
+    };
+    ASSERT_TRUE(recorder_.wait_for_actions(expected.size()));
     ASSERT_TRUE(gamepad.wait_until_drained());
-    EXPECT_EQ(recorder_.actions(), test::brick::kSessionActions);
-    EXPECT_EQ(recorder_.lines(), test::brick::session_log_lines(1));
+    EXPECT_EQ(recorder_.actions(), expected);
+    EXPECT_EQ(recorder_.lines(),
+              (std::vector<std::string>{
+                  "[Input-Device] R2 trigger pressed (val: 143) -> NextCategory",
+                  "[Input-Device] L2 trigger pressed (val: 143) -> PrevCategory",
+                  "[Input-Device] fd: 1 EV_KEY code: 305 val: 1 -> action: Confirm",
+                  "[Input-Device] fd: 1 EV_KEY code: 304 val: 1 -> action: Cancel",
+                  "[Input-Device] fd: 1 EV_KEY code: 316 val: 1 -> action: Exit",
+              }));
 }
 
 }  // namespace

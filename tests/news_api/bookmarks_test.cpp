@@ -337,15 +337,6 @@ TEST_F(SavedMarksTest, AFreshFileIsReadOnEveryQuestionUntilItHasAged) {
     EXPECT_EQ(marks_.read_count(), 5u);
 }
 
-TEST_F(SavedMarksTest, TogglesThroughTheStoreAreSeenAtOnce) {
-    const NewsFeedItem a = entry("a", "https://demo.invalid/a");
-    EXPECT_FALSE(marks_.contains(a.link));
-    EXPECT_TRUE(toggle_bookmark(a, locations_));
-    EXPECT_TRUE(marks_.contains(a.link));
-    EXPECT_FALSE(toggle_bookmark(a, locations_));
-    EXPECT_FALSE(marks_.contains(a.link));
-}
-
 TEST_F(SavedMarksTest, FollowsTheCacheFolderWhenTheCardBecomesUsable) {
     write_file(dir_ / "card", "");  // the card folder cannot be created
     const NewsFeedItem a = entry("a", "https://demo.invalid/a");

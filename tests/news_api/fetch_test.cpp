@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/closed_port.h"
 #include "support/fake_programs.h"
+#include "support/news_server.h"
 
-// fetch_url against stand-in curl programs placed first on PATH.
+// fetch_url against stand-in curl programs placed first on PATH, and with the
+// real curl against the stand-in server on loopback.
 
 namespace papyr {
 namespace {
@@ -72,6 +75,31 @@ TEST(FetchUrl, ReportsACurlThatCannotBeStarted) {
         ASSERT_FALSE(outcome.has_value());
         EXPECT_EQ(outcome.error(), "Lỗi gọi curl: Permission denied (os error 13)");
     }
+}
+
+TEST(FetchUrlLive, ErrorPagesAndEmptyAnswersAreBodiesNotFailures) {
+    test::LocalNewsServer server;
+    const std::string url = server.api_base_url() + "/feed?source=guardian&category=world";
+    const std::pair<const char*, std::string> cases[] = {
+        {"not-found", "<h1>404 Not Found</h1>"},
+        {"html-502", "<h1>502 Bad Gateway</h1>"},
+        {"empty", ""},
+    };
+    for (const auto& [fault, part] : cases) {
+        server.set_fault(fault, "feed", 1);
+        const Result<std::string> body = fetch_url(url);
+        ASSERT_TRUE(body.has_value()) << fault << ": " << body.error();
+        EXPECT_TRUE(part.empty() ? body->empty() : body->find(part) != std::string::npos)
+            << fault << ": " << *body;
+    }
+    // Each fault was limited to one request.
+    EXPECT_EQ(fetch_url(url).value().rfind("{\"success\":true,\"items\":[{", 0), 0U);
+}
+
+TEST(FetchUrlLive, ARefusedConnectionIsCurlExitSeven) {
+    const Result<std::string> body = fetch_url(test::closed_port_url("https", "/api/v1/news/feed"));
+    ASSERT_FALSE(body.has_value());
+    EXPECT_EQ(body.error(), "Lỗi kết nối mạng (curl exit code: Some(7))");
 }
 
 }  // namespace

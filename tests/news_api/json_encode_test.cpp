@@ -36,42 +36,6 @@ TEST(JsonEncode, ArticleCompactHasAllNineKeysInOrder) {
               R"("paragraphs":[],"wordCount":0,"readingTimeMinutes":0})");
 }
 
-TEST(JsonEncode, BookmarksIndentedLayout) {
-    EXPECT_EQ(encode_news_feed_items_indented({}), "[]");
-
-    NewsFeedItem minimal;
-    minimal.id = "i";
-    minimal.title = "t";
-    minimal.link = "l";
-    EXPECT_EQ(encode_news_feed_items_indented({minimal, full_headline("2")}),
-              "[\n"
-              "  {\n"
-              "    \"id\": \"i\",\n"
-              "    \"title\": \"t\",\n"
-              "    \"lead\": \"\",\n"
-              "    \"link\": \"l\",\n"
-              "    \"pubDate\": \"\",\n"
-              "    \"imageUrl\": null,\n"
-              "    \"author\": null,\n"
-              "    \"sourceId\": \"\",\n"
-              "    \"sourceName\": \"\",\n"
-              "    \"categoryId\": \"\"\n"
-              "  },\n"
-              "  {\n"
-              "    \"id\": \"2\",\n"
-              "    \"title\": \"Tiêu đề\",\n"
-              "    \"lead\": \"Tóm tắt\",\n"
-              "    \"link\": \"https://e.vn/2\",\n"
-              "    \"pubDate\": \"Thứ hai\",\n"
-              "    \"imageUrl\": \"https://e.vn/a.jpg\",\n"
-              "    \"author\": \"A\",\n"
-              "    \"sourceId\": \"vnexpress\",\n"
-              "    \"sourceName\": \"VnExpress\",\n"
-              "    \"categoryId\": \"the-gioi\"\n"
-              "  }\n"
-              "]");
-}
-
 TEST(JsonEncode, NestedContainersIndentPerLevel) {
     ArticleResponse response;
     response.success = true;

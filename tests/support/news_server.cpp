@@ -30,12 +30,6 @@ std::vector<std::string> split_lines(const std::string& text) {
     return lines;
 }
 
-std::string trim_line_end(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
-
 pid_t spawn_server(const std::vector<std::string>& arguments, int stdin_fd,
                    const std::filesystem::path& output) {
     posix_spawn_file_actions_t actions;
@@ -78,15 +72,7 @@ LocalNewsServer::LocalNewsServer(const NewsServerOptions& options) {
                                           ready.string(),
                                           "--log-file",
                                           (dir_ / "requests.log").string(),
-                                          "--fault",
-                                          options.fault,
-                                          "--slow-seconds",
-                                          std::to_string(options.slow_seconds),
                                           "--exit-on-stdin-eof"};
-    if (options.content) {
-        arguments.push_back("--content");
-        arguments.push_back(options.content->string());
-    }
     arguments.insert(arguments.end(), options.extra_arguments.begin(),
                      options.extra_arguments.end());
     try {
@@ -114,9 +100,9 @@ LocalNewsServer::LocalNewsServer(const NewsServerOptions& options) {
     }
     // The origin, then the fallback origin when there is one.
     const std::vector<std::string> origins = split_lines(read_file(ready));
-    origin_ = origins.empty() ? std::string() : trim_line_end(origins[0]);
+    origin_ = origins.empty() ? std::string() : origins[0];
     if (origins.size() > 1)
-        fallback_origin_ = trim_line_end(origins[1]);
+        fallback_origin_ = origins[1];
 }
 
 LocalNewsServer::~LocalNewsServer() {

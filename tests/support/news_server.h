@@ -17,9 +17,6 @@
 namespace papyr::test {
 
 struct NewsServerOptions {
-    std::string fault = "none";                    // fault mode at start, for every route
-    std::optional<std::filesystem::path> content;  // a JSON content file; the demo set when absent
-    double slow_seconds = 20.0;                    // delay of the "slow" fault
     // More command-line options of news_server.py, for example
     // {"--fallback-port", "0", "--packages", dir, "--route-fault", "manifest=newer-version"}.
     std::vector<std::string> extra_arguments;

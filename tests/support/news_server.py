@@ -11,8 +11,7 @@ Routes (see ROUTES below):
   GET /ota/papyr.json                         the update manifest (route "manifest")
   GET /ota/packages/NAME                      a release package from --packages
                                               (route "package")
-  GET  /__control/fault                       the current fault settings
-  POST /__control/fault                       change them while running, body:
+  POST /__control/fault                       change the faults while running, body:
         {"mode": "slow", "route": "article", "times": 1}
         "route" is "all" (default) or a route name; "times" limits the fault
         to that many requests (default: until changed). mode "none" clears.
@@ -168,13 +167,6 @@ class FaultState:
                 else:
                     self._by_route[route] = covered
 
-    def describe(self):
-        with self._lock:
-            return {
-                "default": self._default,
-                "routes": {name: {"mode": m, "times": t} for name, (m, t, _) in self._by_route.items()},
-            }
-
 
 def feed_answer(server, query):
     source = single(query, "source")
@@ -254,9 +246,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         target = urllib.parse.urlsplit(self.path)
-        if target.path.startswith("/__control/"):
-            self.control_get(target.path)
-            return
         self.log_request_line()
         if target.path.startswith(PACKAGE_PREFIX):
             name = urllib.parse.unquote(target.path[len(PACKAGE_PREFIX):])
@@ -294,13 +283,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_json(400, {"ok": False, "error": str(error)})
             return
         self.server.faults.set(mode, route, times)
-        self.send_json(200, {"ok": True, "faults": self.server.faults.describe()})
-
-    def control_get(self, path):
-        if path == "/__control/fault":
-            self.send_json(200, {"ok": True, "faults": self.server.faults.describe()})
-        else:
-            self.send_page(404, "Not Found")
+        self.send_json(200, {"ok": True})
 
     def answer_with_fault(self, mode, answer, payload_key):
         if mode == "slow":
@@ -384,17 +367,23 @@ def truncate_json(body):
     return body[:cut]
 
 
-class TlsServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
+class PlainServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    """Plain HTTP: the fallback listener, with the same routes and state."""
+
     daemon_threads = True  # a sleeping slow answer must not hold up the exit
     allow_reuse_address = True
     request_queue_size = 64  # tests may fire many requests at once
 
-    def __init__(self, address, tls_context, **settings):
-        self.tls_context = tls_context
-        self.log_lock = threading.Lock()
+    def __init__(self, address, **settings):
         for key, value in settings.items():
             setattr(self, key, value)
         super().__init__(address, Handler)
+
+
+class TlsServer(PlainServer):
+    def __init__(self, address, tls_context, **settings):
+        self.tls_context = tls_context
+        super().__init__(address, **settings)
 
     def finish_request(self, request, client_address):
         # The TLS handshake runs here, in the request's own thread, so one
@@ -408,19 +397,6 @@ class TlsServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
             super().finish_request(connection, client_address)
         finally:
             connection.close()
-
-
-class PlainServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
-    """The fallback listener: plain HTTP, same routes, same shared state."""
-
-    daemon_threads = True
-    allow_reuse_address = True
-    request_queue_size = 64
-
-    def __init__(self, address, **settings):
-        for key, value in settings.items():
-            setattr(self, key, value)
-        super().__init__(address, Handler)
 
 
 def is_ip_address(host):
