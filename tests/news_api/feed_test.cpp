@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "support/news_server.h"
 
 // fetch_feed: how each kind of server answer becomes headlines or a message.
@@ -94,6 +96,20 @@ TEST_F(FetchFeedLive, ReportsTheFailuresOfTheRequestAndOfTheAnswer) {
         ASSERT_FALSE(items.has_value()) << fault;
         EXPECT_EQ(items.error(), message) << fault;
     }
+}
+
+// Takes twelve seconds: real curl's own time limit is what is checked, so a
+// stalled server never holds a feed task for longer than that.
+TEST_F(FetchFeedLive, AServerThatNeverAnswersIsCutOffAfterTwelveSeconds) {
+    server_.set_fault("slow", "feed", 1);
+    const auto started = std::chrono::steady_clock::now();
+    const Result<std::vector<NewsFeedItem>> items = fetch_feed("vnexpress", "tin-moi", base_url_);
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+
+    ASSERT_FALSE(items.has_value());
+    EXPECT_EQ(items.error(), "Lỗi kết nối mạng (curl exit code: Some(28))");
+    EXPECT_GE(elapsed, std::chrono::milliseconds(11500));
+    EXPECT_LT(elapsed, std::chrono::seconds(18));
 }
 
 }  // namespace
