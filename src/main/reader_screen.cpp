@@ -182,12 +182,6 @@ const ReaderLayout& ReaderLayoutCache::layout_for(const ArticleDetail& article,
 }
 
 std::optional<std::int32_t> draw_reader(const AppState& state, Framebuffer& surface,
-                                        TextRenderer& text, const SavedLookup& is_saved) {
-    ReaderLayoutCache fresh;
-    return draw_reader(state, surface, text, is_saved, fresh);
-}
-
-std::optional<std::int32_t> draw_reader(const AppState& state, Framebuffer& surface,
                                         TextRenderer& text, const SavedLookup& is_saved,
                                         ReaderLayoutCache& layouts) {
     if (!state.article)

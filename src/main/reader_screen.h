@@ -83,10 +83,8 @@ class ReaderLayoutCache {
 // Draws the open article over a surface already filled with the theme's
 // background and returns the height it laid out (independent of the
 // scroll), which the caller stores as the state's reader_content_height.
-// Without an article nothing is drawn and nothing is returned. The first
-// form lays the article out afresh.
-std::optional<std::int32_t> draw_reader(const AppState& state, Framebuffer& surface,
-                                        TextRenderer& text, const SavedLookup& is_saved);
+// Without an article nothing is drawn and nothing is returned. The layout
+// comes from the cache while it still fits the article, scale and width.
 std::optional<std::int32_t> draw_reader(const AppState& state, Framebuffer& surface,
                                         TextRenderer& text, const SavedLookup& is_saved,
                                         ReaderLayoutCache& layouts);
