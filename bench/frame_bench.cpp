@@ -60,8 +60,9 @@ class DeviceSurface {
 
 // A few saved headlines, the benchmark article among them, so the reader's
 // saved mark has a real file to look at. Dated an hour back, as a list saved
-// before is: a file changed moments ago is read on every frame.
-void save_some_bookmarks(const CacheLocations& locations) {
+// before is: a file changed moments ago is read on every frame. Returns the
+// locations it saved to.
+const CacheLocations& save_some_bookmarks(const CacheLocations& locations) {
     std::vector<NewsFeedItem> saved = headlines(20);
     saved[7].link = long_article().url;
     save_bookmarks(saved, locations);
@@ -70,6 +71,7 @@ void save_some_bookmarks(const CacheLocations& locations) {
     const std::string path = (cache_dir(locations) / "bookmarks.json").string();
     if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
         throw std::runtime_error("cannot date " + path);
+    return locations;
 }
 
 AppState feed_list_state() {
@@ -122,13 +124,23 @@ void floor_frame(benchmark::State& run, Resolution resolution) {
     }
 }
 
-void current_frame(benchmark::State& run, Resolution resolution, AppState state) {
+// The program's renderer on a device-sized surface, with a saved list.
+struct RendererRig {
+    explicit RendererRig(Resolution resolution)
+        : marks(save_some_bookmarks(cache.locations())),
+          device(resolution),
+          renderer(device.surface(), [this](std::string_view url) { return marks.contains(url); }) {
+    }
+
     CacheFolder cache;
-    save_some_bookmarks(cache.locations());
-    SavedMarks marks(cache.locations());
-    DeviceSurface device(resolution);
-    SurfaceRenderer renderer(device.surface(),
-                             [&marks](std::string_view url) { return marks.contains(url); });
+    SavedMarks marks;
+    DeviceSurface device;
+    SurfaceRenderer renderer;
+};
+
+void current_frame(benchmark::State& run, Resolution resolution, AppState state) {
+    RendererRig rig(resolution);
+    SurfaceRenderer& renderer = rig.renderer;
     renderer.render(state);  // the glyphs of the screen are cached from now on
     for (auto _ : run) {
         next_look(state);
@@ -139,12 +151,8 @@ void current_frame(benchmark::State& run, Resolution resolution, AppState state)
 
 // A frame in which nothing the screens show has changed: only the present.
 void unchanged_frame(benchmark::State& run, Resolution resolution, AppState state) {
-    CacheFolder cache;
-    save_some_bookmarks(cache.locations());
-    SavedMarks marks(cache.locations());
-    DeviceSurface device(resolution);
-    SurfaceRenderer renderer(device.surface(),
-                             [&marks](std::string_view url) { return marks.contains(url); });
+    RendererRig rig(resolution);
+    SurfaceRenderer& renderer = rig.renderer;
     renderer.render(state);
     renderer.render(state);  // the reader's stored height settles in the first
     const std::size_t drawn = renderer.frames_drawn();
