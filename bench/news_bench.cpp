@@ -6,11 +6,11 @@
 
 #include <string>
 
+#include "base/text_file.h"
 #include "bench_content.h"
 #include "news_api/article.h"
 #include "news_api/bookmarks.h"
 #include "news_api/json.h"
-#include "news_api/text_file.h"
 
 namespace papyr::bench {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "base/diagnostics.h"
 #include "graphics/embedded_font.h"
-#include "news_api/diagnostics.h"
 
 namespace papyr {
 

@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "news_api/result.h"
+#include "base/result.h"
 
 namespace papyr {
 

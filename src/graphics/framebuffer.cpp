@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-#include "news_api/os_error.h"
+#include "base/os_error.h"
 
 namespace papyr {
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/diagnostics.h"
 #include "graphics/framebuffer_device.h"
-#include "news_api/diagnostics.h"
 
 namespace papyr {
 

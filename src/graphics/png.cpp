@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "news_api/os_error.h"
+#include "base/os_error.h"
 
 namespace papyr {
 namespace {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <span>
 
-#include "news_api/result.h"
+#include "base/result.h"
 
 namespace papyr {
 

@@ -5,8 +5,8 @@
 #include <limits>
 #include <vector>
 
-#include "news_api/unicode.h"
-#include "news_api/utf8.h"
+#include "base/unicode.h"
+#include "base/utf8.h"
 
 namespace papyr {
 namespace {

@@ -10,8 +10,8 @@
 #include <thread>
 #include <utility>
 
-#include "news_api/unicode.h"
-#include "news_api/utf8.h"
+#include "base/unicode.h"
+#include "base/utf8.h"
 
 namespace papyr {
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "base/diagnostics.h"
 #include "input/reader_control.h"
-#include "news_api/diagnostics.h"
 
 namespace papyr {
 

@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "news_api/unicode.h"
-#include "news_api/utf8.h"
+#include "base/unicode.h"
+#include "base/utf8.h"
 
 namespace papyr {
 namespace {

@@ -2,13 +2,13 @@
 
 #include <cstdint>
 
+#include "base/diagnostics.h"
 #include "input/action.h"
 #include "main/app_state.h"
 #include "main/channel.h"
 #include "main/clock.h"
 #include "main/effects.h"
 #include "main/messages.h"
-#include "news_api/diagnostics.h"
 
 namespace papyr {
 

@@ -12,11 +12,11 @@
 #include <span>
 #include <vector>
 
+#include "base/diagnostics.h"
+#include "base/result.h"
 #include "graphics/framebuffer.h"
 #include "main/clock.h"
 #include "main/device_profile.h"
-#include "news_api/diagnostics.h"
-#include "news_api/result.h"
 
 namespace papyr {
 

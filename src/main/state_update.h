@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "base/diagnostics.h"
 #include "input/action.h"
 #include "main/app_state.h"
 #include "main/clock.h"
 #include "main/effects.h"
 #include "main/messages.h"
-#include "news_api/diagnostics.h"
 
 namespace papyr {
 

@@ -14,15 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "base/diagnostics.h"
+#include "base/result.h"
 #include "main/channel.h"
 #include "main/effects.h"
 #include "main/messages.h"
 #include "main/paths.h"
 #include "main/update_tasks.h"
 #include "news_api/bookmarks.h"
-#include "news_api/diagnostics.h"
 #include "news_api/records.h"
-#include "news_api/result.h"
 
 namespace papyr {
 

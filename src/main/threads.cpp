@@ -5,7 +5,7 @@
 #include <system_error>
 #include <thread>
 
-#include "news_api/diagnostics.h"
+#include "base/diagnostics.h"
 
 namespace papyr {
 

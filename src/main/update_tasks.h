@@ -7,9 +7,9 @@
 #include <atomic>
 #include <memory>
 
+#include "base/diagnostics.h"
 #include "main/channel.h"
 #include "main/messages.h"
-#include "news_api/diagnostics.h"
 #include "update/check.h"
 #include "update/install.h"
 

@@ -2,10 +2,10 @@
 
 #include <optional>
 
+#include "base/text_file.h"
 #include "news_api/fetch.h"
 #include "news_api/json.h"
 #include "news_api/percent_encode.h"
-#include "news_api/text_file.h"
 #include "news_api/url_hash.h"
 
 namespace papyr {

@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
 #include "news_api/bookmarks.h"
 #include "news_api/endpoints.h"
 #include "news_api/records.h"
-#include "news_api/result.h"
 
 namespace papyr {
 

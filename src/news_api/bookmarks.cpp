@@ -7,8 +7,8 @@
 #include <functional>
 #include <system_error>
 
+#include "base/text_file.h"
 #include "news_api/json.h"
-#include "news_api/text_file.h"
 
 namespace papyr {
 namespace {

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
 #include "news_api/endpoints.h"
 #include "news_api/records.h"
-#include "news_api/result.h"
 
 namespace papyr {
 

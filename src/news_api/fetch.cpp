@@ -6,8 +6,8 @@
 #include <variant>
 #include <vector>
 
-#include "news_api/process.h"
-#include "news_api/utf8.h"
+#include "base/process.h"
+#include "base/utf8.h"
 
 namespace papyr {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "news_api/result.h"
+#include "base/result.h"
 
 namespace papyr {
 

@@ -17,8 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
 #include "news_api/records.h"
-#include "news_api/result.h"
 
 namespace papyr {
 

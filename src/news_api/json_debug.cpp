@@ -1,7 +1,7 @@
 #include "news_api/json_debug.h"
 
-#include "news_api/unicode.h"
-#include "news_api/utf8.h"
+#include "base/unicode.h"
+#include "base/utf8.h"
 
 namespace papyr::json {
 namespace {

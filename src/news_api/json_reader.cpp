@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "base/utf8.h"
 #include "news_api/json_debug.h"
 #include "news_api/json_errors.h"
 #include "news_api/json_number.h"
-#include "news_api/utf8.h"
 
 namespace papyr::json {
 namespace {

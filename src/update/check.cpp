@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/process.h"
+#include "base/utf8.h"
 #include "news_api/json.h"
-#include "news_api/process.h"
-#include "news_api/utf8.h"
 #include "update/version.h"
 
 namespace papyr {

@@ -9,7 +9,7 @@
 #include <string>
 #include <variant>
 
-#include "news_api/diagnostics.h"
+#include "base/diagnostics.h"
 #include "news_api/endpoints.h"
 #include "news_api/records.h"
 

@@ -10,9 +10,9 @@
 #include <variant>
 #include <vector>
 
-#include "news_api/os_error.h"
-#include "news_api/process.h"
-#include "news_api/utf8.h"
+#include "base/os_error.h"
+#include "base/process.h"
+#include "base/utf8.h"
 
 namespace papyr {
 namespace {

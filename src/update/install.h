@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "news_api/diagnostics.h"
+#include "base/diagnostics.h"
+#include "base/result.h"
 #include "news_api/records.h"
-#include "news_api/result.h"
 
 namespace papyr {
 

@@ -17,8 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/utf8.h"
 #include "news_api/json.h"
-#include "news_api/utf8.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "graphics/embedded_font.h"
-#include "news_api/utf8.h"
 #include "support/temp.h"
 
 namespace papyr {

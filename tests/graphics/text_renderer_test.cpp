@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "graphics/glyph_cache.h"
-#include "news_api/utf8.h"
 
 namespace papyr {
 namespace {

@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "base/diagnostics.h"
 #include "input/action.h"
 #include "input/reader_control.h"
-#include "news_api/diagnostics.h"
 
 namespace papyr::test {
 

@@ -12,6 +12,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "base/diagnostics.h"
 #include "main/app_state.h"
 #include "main/catalogue.h"
 #include "main/channel.h"
@@ -20,7 +21,6 @@
 #include "main/effects.h"
 #include "main/main_loop.h"
 #include "main/messages.h"
-#include "news_api/diagnostics.h"
 
 namespace papyr::test {
 

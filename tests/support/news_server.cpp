@@ -13,7 +13,7 @@
 #include <thread>
 #include <variant>
 
-#include "news_api/process.h"
+#include "base/process.h"
 
 extern char** environ;  // NOLINT: passed on to the server
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "news_api/result.h"
+#include "base/result.h"
 
 namespace papyr::test {
 

@@ -1,8 +1,8 @@
-#include "news_api/unicode.h"
+#include "base/unicode.h"
 
 #include <gtest/gtest.h>
 
-#include "news_api/utf8.h"
+#include "base/utf8.h"
 
 namespace papyr {
 namespace {

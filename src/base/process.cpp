@@ -1,4 +1,4 @@
-#include "news_api/process.h"
+#include "base/process.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "news_api/utf8.h"
+#include "base/utf8.h"
 
 #include <cstdint>
 

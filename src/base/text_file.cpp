@@ -1,4 +1,4 @@
-#include "news_api/text_file.h"
+#include "base/text_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "news_api/utf8.h"
+#include "base/utf8.h"
 
 namespace papyr {
 namespace {

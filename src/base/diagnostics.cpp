@@ -1,4 +1,4 @@
-#include "news_api/diagnostics.h"
+#include "base/diagnostics.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "news_api/os_error.h"
+#include "base/os_error.h"
 
 #include <string.h>
 

@@ -15,7 +15,7 @@
 #include <variant>
 #include <vector>
 
-#include "news_api/os_error.h"
+#include "base/os_error.h"
 
 namespace papyr {
 

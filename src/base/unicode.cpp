@@ -1,10 +1,10 @@
-#include "news_api/unicode.h"
+#include "base/unicode.h"
 
 #include <algorithm>
 #include <iterator>
 #include <vector>
 
-#include "news_api/utf8.h"
+#include "base/utf8.h"
 
 namespace papyr {
 namespace {
