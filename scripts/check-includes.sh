@@ -2,7 +2,8 @@
 # Checks that the libraries under src/ include only the folders they may
 # depend on. Dependencies point one way, base at the bottom:
 #   main -> graphics, input, news_api, update;  update -> news_api;
-#   everything -> base;  nothing points back into main.
+#   news_server -> extraction -> news_api;  everything -> base;
+#   nothing points back into main or news_server.
 # A folder that is not listed below fails the check until it is given its row.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +15,8 @@ declare -A allowed=(
   [input]="base input"
   [update]="base news_api update"
   [main]="base graphics input news_api update main"
+  [extraction]="base news_api extraction"
+  [news_server]="base news_api extraction news_server"
 )
 
 status=0

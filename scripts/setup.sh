@@ -8,6 +8,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   # libraries and data compiled into the program or its tests
   libstb-dev libgtest-dev libgmock-dev libbenchmark-dev unicode-data
+  libpugixml-dev libgumbo-dev
   # programs the application runs, and the stand-in server's tools
   curl unzip zip openssl ca-certificates python3
   # end-to-end tests: private mount and network namespaces

@@ -1,0 +1,45 @@
+#pragma once
+
+// Article extraction: the text of a news page as the reader shows it. The one
+// entry point takes the page as it was fetched and answers an ArticleDetail,
+// or a Vietnamese message that the news service sends to the reader as it is.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/result.h"
+#include "news_api/json_value.h"
+#include "news_api/records.h"
+
+namespace papyr::extraction {
+
+// How to find the parts of one publisher's article pages: the "extraction"
+// object of its entry in sources.json. Each list holds selectors tried in
+// order, current layout first, older layouts after it.
+struct SiteRules {
+    std::vector<std::string> title;
+    std::vector<std::string> lead;
+    std::vector<std::string> body;
+    std::vector<std::string> author;
+    std::vector<std::string> date;
+    // Elements taken out of the body before its text is read.
+    std::vector<std::string> remove;
+
+    bool operator==(const SiteRules&) const = default;
+};
+
+// Reads an "extraction" object; a failure names the member and the problem,
+// for the service's message about its sources file.
+[[nodiscard]] Result<SiteRules> parse_site_rules(const json::Value& value);
+
+struct Page {
+    std::string_view bytes;            // the HTML as fetched, in any character set
+    std::string_view url;              // the URL asked for: the article's "url"
+    std::string_view source_name;      // the catalogue's name; empty for other sites
+    const SiteRules* rules = nullptr;  // none: the generic extraction alone
+};
+
+[[nodiscard]] Result<ArticleDetail> extract_article(const Page& page);
+
+}  // namespace papyr::extraction
