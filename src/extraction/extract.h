@@ -38,6 +38,9 @@ struct Page {
     std::string_view url;              // the URL asked for: the article's "url"
     std::string_view source_name;      // the catalogue's name; empty for other sites
     const SiteRules* rules = nullptr;  // none: the generic extraction alone
+    // The zone of dates that name none, in minutes east of UTC (the
+    // publisher's "timeZone" in sources.json).
+    int default_utc_offset_minutes = 0;
 };
 
 [[nodiscard]] Result<ArticleDetail> extract_article(const Page& page);

@@ -13,7 +13,8 @@ TEST(Extract, AnswersTheTitleLeadAndParagraphsOfASimplePage) {
     const auto article = extract_article({.bytes = html,
                                           .url = "https://vnexpress.net/a.html",
                                           .source_name = "VnExpress",
-                                          .rules = nullptr});
+                                          .rules = nullptr,
+                                          .default_utc_offset_minutes = 0});
     ASSERT_TRUE(article) << article.error();
     EXPECT_EQ(article->url, "https://vnexpress.net/a.html");
     EXPECT_EQ(article->source, "VnExpress");
@@ -28,7 +29,8 @@ TEST(Extract, APageWithoutParagraphsHasNoArticleText) {
     const auto article = extract_article({.bytes = "<html><h1>Chỉ tiêu đề</h1></html>",
                                           .url = "u",
                                           .source_name = "",
-                                          .rules = nullptr});
+                                          .rules = nullptr,
+                                          .default_utc_offset_minutes = 0});
     ASSERT_FALSE(article);
     EXPECT_EQ(article.error(), "Không tìm thấy nội dung bài viết");
 }
