@@ -1,0 +1,29 @@
+#pragma once
+
+// The last pass over a body's blocks: what is left of boilerplate inside the
+// article (link lines, "Xem thêm:" and "Read more" lines, caption credits,
+// the byline and date repeated as text) goes, a block that appears twice is
+// kept once, and the title and lead are not repeated as paragraphs.
+
+#include <string>
+#include <vector>
+
+#include "extraction/blocks.h"
+
+namespace papyr::extraction {
+
+struct FilterContext {
+    std::string title;
+    std::string lead;
+    std::vector<std::string> authors;
+    std::vector<std::string> drop_prefixes;  // the publisher's dropParagraphs
+};
+
+[[nodiscard]] std::vector<Block> filter_blocks(std::vector<Block> blocks,
+                                               const FilterContext& context);
+
+// Whether a short text is one of the stock lines of page furniture
+// ("Advertisement", "Xem thêm:", "Share this article").
+[[nodiscard]] bool is_stock_line(std::string_view text);
+
+}  // namespace papyr::extraction

@@ -1,0 +1,27 @@
+#pragma once
+
+// What an element's class and id say about it. Pages name their boxes in
+// words ("related-posts", "shareBar", "box-tinlienquanv2"): the attributes are
+// split into lower-case words at punctuation and at camelCase, and the words
+// are looked up in two lists, one of boilerplate and one of article content.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "extraction/html_tree.h"
+
+namespace papyr::extraction {
+
+struct ClassHints {
+    bool boilerplate = false;  // navigation, sharing, comments, related links, ads...
+    bool content = false;      // article, body, content, entry, post, story...
+    bool hidden = false;       // hidden, sr-only, visually-hidden...
+};
+
+// "shareBar box_related-2" -> share, bar, box, related, 2.
+[[nodiscard]] std::vector<std::string> hint_words(std::string_view attribute);
+
+[[nodiscard]] ClassHints class_hints(const Document& document, NodeId id);
+
+}  // namespace papyr::extraction

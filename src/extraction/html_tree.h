@@ -1,0 +1,87 @@
+#pragma once
+
+// The parsed page: an HTML5 tree (gumbo builds it, as a browser would) copied
+// into a compact tree of our own, with limits that keep any input within a
+// fixed memory and time: the parser's memory, the nesting depth (deeper
+// elements are flattened into their ancestor at the limit, their text kept)
+// and the number of nodes (the rest of a page beyond it is not read).
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/result.h"
+
+namespace papyr::extraction {
+
+using NodeId = std::uint32_t;
+inline constexpr NodeId kNoNode = UINT32_MAX;
+
+enum class NodeKind : std::uint8_t { Document, Element, Text };
+
+struct Attribute {
+    std::string name;  // lower case
+    std::string value;
+};
+
+struct Node {
+    NodeKind kind = NodeKind::Element;
+    std::string_view tag;  // lower case element name; empty for text and the document
+    NodeId parent = kNoNode;
+    std::uint32_t depth = 0;
+    std::vector<NodeId> children;
+    std::vector<Attribute> attributes;
+    std::string text;  // text nodes: as written, entities decoded
+};
+
+struct ParseLimits {
+    std::size_t max_parser_bytes = std::size_t{96} << 20;
+    std::size_t max_depth = 160;
+    std::size_t max_nodes = 400'000;
+};
+
+class Document {
+  public:
+    NodeId root() const { return 0; }
+    std::size_t size() const { return nodes_.size(); }
+    const Node& node(NodeId id) const { return nodes_[id]; }
+    bool is_element(NodeId id, std::string_view tag) const {
+        return nodes_[id].kind == NodeKind::Element && nodes_[id].tag == tag;
+    }
+
+    std::optional<std::string_view> attribute(NodeId id, std::string_view name) const;
+    // Whether the class attribute holds `token` among its space-separated words.
+    bool has_class(NodeId id, std::string_view token) const;
+
+    // All text below the node, script and style text excluded, as written.
+    std::string raw_text(NodeId id) const;
+
+    // Whether `ancestor` is `id` or above it.
+    bool contains(NodeId ancestor, NodeId id) const;
+
+    // Every node below `scope` (not itself), in document order.
+    template <class Visitor>
+    void for_each_descendant(NodeId scope, Visitor&& visit) const {
+        std::vector<NodeId> stack(nodes_[scope].children.rbegin(), nodes_[scope].children.rend());
+        while (!stack.empty()) {
+            const NodeId id = stack.back();
+            stack.pop_back();
+            visit(id);
+            const auto& children = nodes_[id].children;
+            stack.insert(stack.end(), children.rbegin(), children.rend());
+        }
+    }
+
+  private:
+    friend class TreeBuilder;
+    std::vector<Node> nodes_;
+    std::deque<std::string> custom_tags_;  // names gumbo does not know, kept alive here
+};
+
+// Fails only when the page needs more parser memory than the limit allows.
+[[nodiscard]] Result<Document> parse_html(std::string_view utf8, const ParseLimits& limits = {});
+
+}  // namespace papyr::extraction

@@ -1,0 +1,184 @@
+#include "extraction/scoring.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "extraction/class_hints.h"
+
+namespace papyr::extraction {
+namespace {
+
+constexpr std::uint32_t kMinParagraphChars = 25;
+
+bool is_block_tag(std::string_view tag) {
+    static constexpr std::array<std::string_view, 24> kBlocks = {
+        "p",  "div", "section", "article", "main",   "blockquote", "pre",   "ul",
+        "ol", "li",  "dl",      "table",   "h1",     "h2",         "h3",    "h4",
+        "h5", "h6",  "figure",  "form",    "header", "footer",     "aside", "hr"};
+    return std::find(kBlocks.begin(), kBlocks.end(), tag) != kBlocks.end();
+}
+
+bool has_block_child(const Document& document, NodeId id) {
+    for (const NodeId child : document.node(id).children) {
+        if (document.node(child).kind == NodeKind::Element &&
+            is_block_tag(document.node(child).tag))
+            return true;
+    }
+    return false;
+}
+
+// The blocks whose text counts: paragraphs, preformatted text and table
+// cells, and the containers that hold text directly instead of in <p>.
+bool is_scored_block(const Document& document, NodeId id) {
+    const std::string_view tag = document.node(id).tag;
+    if (tag == "p" || tag == "pre" || tag == "td")
+        return true;
+    if (tag == "div" || tag == "section" || tag == "article" || tag == "span" || tag == "li" ||
+        tag == "blockquote" || tag == "font" || tag == "center")
+        return !has_block_child(document, id);
+    return false;
+}
+
+double tag_weight(std::string_view tag) {
+    if (tag == "div" || tag == "article" || tag == "section" || tag == "main")
+        return 5;
+    if (tag == "pre" || tag == "td" || tag == "blockquote")
+        return 3;
+    if (tag == "address" || tag == "ol" || tag == "ul" || tag == "dl" || tag == "dd" ||
+        tag == "dt" || tag == "li" || tag == "form")
+        return -3;
+    if (tag == "h1" || tag == "h2" || tag == "h3" || tag == "h4" || tag == "h5" || tag == "h6" ||
+        tag == "th")
+        return -5;
+    return 0;
+}
+
+double class_weight(const Document& document, NodeId id) {
+    const ClassHints hints = class_hints(document, id);
+    return (hints.content ? 25.0 : 0.0) - (hints.boilerplate ? 25.0 : 0.0);
+}
+
+struct Scores {
+    std::vector<double> score;
+    std::vector<bool> candidate;
+};
+
+Scores score_blocks(const Document& document, const RemovedMask& removed, const TextStats& stats) {
+    Scores scores{std::vector<double>(document.size(), 0.0),
+                  std::vector<bool>(document.size(), false)};
+    for (NodeId id = 1; id < document.size(); ++id) {
+        const Node& node = document.node(id);
+        if (removed[id] || node.kind != NodeKind::Element || !is_scored_block(document, id) ||
+            stats.chars[id] < kMinParagraphChars)
+            continue;
+        const double points = 1.0 + stats.commas[id] + std::min(stats.chars[id] / 100U, 3U);
+        NodeId ancestor = node.parent;
+        for (int level = 0; level < 5 && ancestor != kNoNode && ancestor != document.root();
+             ++level, ancestor = document.node(ancestor).parent) {
+            if (!scores.candidate[ancestor]) {
+                scores.candidate[ancestor] = true;
+                scores.score[ancestor] =
+                    tag_weight(document.node(ancestor).tag) + class_weight(document, ancestor);
+            }
+            const double share = level == 0 ? 1.0 : level == 1 ? 2.0 : level * 3.0;
+            scores.score[ancestor] += points / share;
+        }
+    }
+    for (NodeId id = 1; id < document.size(); ++id) {
+        if (scores.candidate[id])
+            scores.score[id] *= 1.0 - stats.link_density(id);
+    }
+    return scores;
+}
+
+// Several strong candidates under one ancestor mean the article is split
+// into boxes: the ancestor is the article.
+NodeId widen_to_common_ancestor(const Document& document, const Scores& scores, NodeId top) {
+    std::vector<NodeId> strong;
+    for (NodeId id = 1; id < document.size(); ++id) {
+        if (scores.candidate[id] && id != top && scores.score[id] >= 0.75 * scores.score[top])
+            strong.push_back(id);
+    }
+    if (strong.size() < 3)
+        return top;
+    for (NodeId ancestor = document.node(top).parent;
+         ancestor != kNoNode && ancestor != document.root() &&
+         !document.is_element(ancestor, "body");
+         ancestor = document.node(ancestor).parent) {
+        std::size_t inside = 0;
+        for (const NodeId id : strong)
+            inside += document.contains(ancestor, id) && !document.contains(id, top) ? 1U : 0U;
+        if (inside >= 3)
+            return ancestor;
+    }
+    return top;
+}
+
+// A wrapper that holds nothing but the candidate says no more than it.
+NodeId climb_single_child_wrappers(const Document& document, const RemovedMask& removed,
+                                   NodeId top) {
+    while (true) {
+        const NodeId parent = document.node(top).parent;
+        if (parent == kNoNode || parent == document.root() || document.is_element(parent, "body"))
+            return top;
+        std::size_t elements = 0;
+        for (const NodeId child : document.node(parent).children) {
+            if (!removed[child] && document.node(child).kind == NodeKind::Element)
+                ++elements;
+        }
+        if (elements != 1)
+            return top;
+        top = parent;
+    }
+}
+
+bool looks_like_more_text(const Document& document, const TextStats& stats, NodeId id) {
+    if (!document.is_element(id, "p"))
+        return false;
+    const double density = stats.link_density(id);
+    if (stats.chars[id] > 80)
+        return density < 0.25;
+    return density == 0.0 && stats.chars[id] > 0 &&
+           document.raw_text(id).find(". ") != std::string::npos;
+}
+
+}  // namespace
+
+std::vector<NodeId> find_main_content(const Document& document, const RemovedMask& removed,
+                                      const TextStats& stats) {
+    const Scores scores = score_blocks(document, removed, stats);
+    NodeId top = kNoNode;
+    for (NodeId id = 1; id < document.size(); ++id) {
+        if (scores.candidate[id] && (top == kNoNode || scores.score[id] > scores.score[top]))
+            top = id;
+    }
+    if (top == kNoNode)
+        return {};
+    top = widen_to_common_ancestor(document, scores, top);
+    top = climb_single_child_wrappers(document, removed, top);
+
+    const NodeId parent = document.node(top).parent;
+    if (parent == kNoNode || parent == document.root())
+        return {top};
+    const double threshold = std::max(10.0, scores.score[top] * 0.2);
+    const auto top_class = document.attribute(top, "class");
+    std::vector<NodeId> chosen;
+    for (const NodeId sibling : document.node(parent).children) {
+        if (removed[sibling] || document.node(sibling).kind != NodeKind::Element)
+            continue;
+        if (sibling == top) {
+            chosen.push_back(sibling);
+            continue;
+        }
+        double bonus = 0;
+        if (top_class && !top_class->empty() && document.attribute(sibling, "class") == top_class)
+            bonus = scores.score[top] * 0.2;
+        if ((scores.candidate[sibling] && scores.score[sibling] + bonus >= threshold) ||
+            looks_like_more_text(document, stats, sibling))
+            chosen.push_back(sibling);
+    }
+    return chosen;
+}
+
+}  // namespace papyr::extraction
