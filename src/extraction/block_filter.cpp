@@ -98,8 +98,12 @@ bool starts_with(std::string_view text, std::string_view prefix) {
 }
 
 bool drop_by_prefix(const Block& block, const FilterContext& context) {
+    if (context.drop_prefixes.empty())
+        return false;
+    const std::string lower = to_unicode_lower(block.text);
     for (const auto& prefix : context.drop_prefixes) {
-        if (starts_like(block.text, prefix))
+        const std::string wanted = to_unicode_lower(prefix);
+        if (!wanted.empty() && starts_with(lower, wanted))
             return true;
     }
     return false;

@@ -10,13 +10,8 @@ namespace papyr::extraction {
 namespace {
 
 bool is_block(std::string_view tag) {
-    static constexpr std::array<std::string_view, 38> kBlocks = {
-        "p",     "div",        "section", "article", "main",   "header", "footer",  "aside",
-        "nav",   "blockquote", "pre",     "h1",      "h2",     "h3",     "h4",      "h5",
-        "h6",    "ul",         "ol",      "li",      "dl",     "dt",     "dd",      "table",
-        "thead", "tbody",      "tfoot",   "tr",      "figure", "hr",     "address", "center",
-        "form",  "fieldset",   "details", "summary", "body",   "caption"};
-    return std::find(kBlocks.begin(), kBlocks.end(), tag) != kBlocks.end();
+    // Table cells run together into their row (see table_row).
+    return tag != "td" && tag != "th" && is_block_element(tag);
 }
 
 bool is_heading(std::string_view tag) {

@@ -27,9 +27,8 @@ namespace papyr::extraction {
 //   body          every match of the first selector that holds text, in
 //                 page order: containers of the body or its paragraphs
 //   remove        elements taken out of the body before its text is read
-//   dropParagraphs  texts (compared without case and punctuation) that
-//                 start a paragraph which is not article text, such as a
-//                 caption credit line
+//   dropParagraphs  texts (compared without case) that start a paragraph
+//                 which is not article text, such as a caption credit line
 struct SiteRules {
     std::vector<std::string> title;
     std::vector<std::string> lead;

@@ -3,6 +3,7 @@
 #include <gumbo.h>
 
 #include <algorithm>
+#include <array>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
@@ -289,18 +290,36 @@ bool Document::has_class(NodeId id, std::string_view token) const {
     return false;
 }
 
+bool is_block_element(std::string_view tag) {
+    static constexpr std::array<std::string_view, 40> kBlocks = {
+        "p",       "div",        "section", "article",  "main",    "header",  "footer", "aside",
+        "nav",     "blockquote", "pre",     "h1",       "h2",      "h3",      "h4",     "h5",
+        "h6",      "ul",         "ol",      "li",       "dl",      "dt",      "dd",     "table",
+        "thead",   "tbody",      "tfoot",   "tr",       "td",      "th",      "figure", "hr",
+        "address", "center",     "form",    "fieldset", "details", "summary", "body",   "caption"};
+    return std::find(kBlocks.begin(), kBlocks.end(), tag) != kBlocks.end();
+}
+
+void Document::append_raw_text(NodeId id, std::string& out) const {
+    const Node& node = nodes_[id];
+    if (node.kind == NodeKind::Text) {
+        out += node.text;
+        return;
+    }
+    if (node.tag == "script" || node.tag == "style")
+        return;
+    const bool block = node.tag == "br" || is_block_element(node.tag);
+    if (block)
+        out += ' ';
+    for (const NodeId child : node.children)
+        append_raw_text(child, out);
+    if (block)
+        out += ' ';
+}
+
 std::string Document::raw_text(NodeId id) const {
     std::string out;
-    if (nodes_[id].kind == NodeKind::Text)
-        return nodes_[id].text;
-    for_each_descendant(id, [&](NodeId child) {
-        const Node& node = nodes_[child];
-        if (node.kind == NodeKind::Text && !is_element(node.parent, "script") &&
-            !is_element(node.parent, "style"))
-            out += node.text;
-        else if (node.kind == NodeKind::Element && node.tag == "br")
-            out += ' ';
-    });
+    append_raw_text(id, out);
     return out;
 }
 

@@ -43,6 +43,9 @@ struct ParseLimits {
     std::size_t max_nodes = 400'000;
 };
 
+// Elements that start a block of their own in rendered text.
+[[nodiscard]] bool is_block_element(std::string_view tag);
+
 class Document {
   public:
     NodeId root() const { return 0; }
@@ -56,7 +59,9 @@ class Document {
     // Whether the class attribute holds `token` among its space-separated words.
     bool has_class(NodeId id, std::string_view token) const;
 
-    // All text below the node, script and style text excluded, as written.
+    // All text below the node, script and style text excluded, as written,
+    // with a space where a block element or <br> starts or ends (so that
+    // "<p>one</p><p>two</p>" does not read "onetwo").
     std::string raw_text(NodeId id) const;
 
     // Whether `ancestor` is `id` or above it.
@@ -77,6 +82,7 @@ class Document {
 
   private:
     friend class TreeBuilder;
+    void append_raw_text(NodeId id, std::string& out) const;
     std::vector<Node> nodes_;
     std::deque<std::string> custom_tags_;  // names gumbo does not know, kept alive here
 };

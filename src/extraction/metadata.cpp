@@ -31,7 +31,9 @@ std::string machine_value(const Document& document, NodeId id) {
     return normalise_text(document.raw_text(id));
 }
 
-void add_names(std::string_view byline, std::vector<std::string>& names) {
+}  // namespace
+
+void add_byline_names(std::string_view byline, std::vector<std::string>& names) {
     std::string text = normalise_text(byline);
     // "A and B", "A & B", "A và B", "A, B": one name each.
     for (const auto joiner : {" and ", " & ", " và ", " ; "}) {
@@ -53,6 +55,8 @@ void add_names(std::string_view byline, std::vector<std::string>& names) {
         start = comma + 1;
     }
 }
+
+namespace {
 
 bool inside_foreign_scope(const Document& document, NodeId id) {
     for (NodeId at = document.node(id).parent; at != kNoNode; at = document.node(at).parent) {
@@ -144,7 +148,7 @@ Metadata read_meta_tags(const Document& document, int default_offset_minutes) {
         else if (key == "author" || key == "article:author" || key == "byl" ||
                  key == "dc.creator" || key == "parsely-author" || key == "sailthru.author") {
             if (metadata.authors.empty())
-                add_names(value, metadata.authors);
+                add_byline_names(value, metadata.authors);
         } else if (!metadata.published &&
                    (key == "article:published_time" || key == "og:article:published_time" ||
                     key == "pubdate" || key == "publishdate" || key == "publish-date" ||
@@ -170,7 +174,7 @@ Metadata read_microdata(const Document& document, int default_offset_minutes) {
         else if (*property == "description")
             take_if_empty(metadata.description, machine_value(document, id));
         else if (*property == "author" || *property == "creator")
-            add_names(microdata_author(document, id), metadata.authors);
+            add_byline_names(microdata_author(document, id), metadata.authors);
         else if (*property == "datePublished" && !metadata.published)
             metadata.published =
                 parse_pub_date(machine_value(document, id), default_offset_minutes);

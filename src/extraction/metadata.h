@@ -48,4 +48,8 @@ struct Metadata {
 // empty when the text is no name (a URL, a date, an e-mail address alone).
 [[nodiscard]] std::string clean_author(std::string_view text);
 
+// The names of a byline that may name several people ("A and B", "A, B",
+// "A và B"), each cleaned, without repeats; added to `names`.
+void add_byline_names(std::string_view byline, std::vector<std::string>& names);
+
 }  // namespace papyr::extraction

@@ -88,15 +88,10 @@ std::vector<std::string> authors(const Document& document, const std::vector<Sel
     for (const auto& selector : selectors) {
         std::vector<std::string> names;
         for (const NodeId id : select_all(document, document.root(), selector)) {
-            std::string name = clean_author(element_text(document, id));
-            if (name.empty())
-                continue;
-            consumed.push_back(id);
-            bool known = false;
-            for (const auto& have : names)
-                known = known || have == name;
-            if (!known)
-                names.push_back(std::move(name));
+            const std::size_t before = names.size();
+            add_byline_names(element_text(document, id), names);
+            if (names.size() > before || !clean_author(element_text(document, id)).empty())
+                consumed.push_back(id);
         }
         if (!names.empty())
             return names;
