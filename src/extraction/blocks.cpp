@@ -57,16 +57,22 @@ class Collector {
             line_break();
             return;
         }
-        if (tag == "tr" && !has_block_descendant(document_, id)) {
+        if (tag == "tr" && is_data_row(id)) {
             table_row(id);
+            return;
+        }
+        if (tag == "td" || tag == "th") {
+            // A cell of a layout table: a container like any other.
+            flush();
+            for (const NodeId child : node.children)
+                visit(child, in_link);
+            flush();
             return;
         }
         if (!is_block(tag)) {
             const bool link = in_link || tag == "a";
             for (const NodeId child : node.children)
                 visit(child, link);
-            if (tag == "td" || tag == "th")
-                raw_ += ' ';
             return;
         }
         flush();
@@ -82,6 +88,23 @@ class Collector {
         kind_ = saved_kind;
         node_ = saved_node;
         preformatted_ = saved_pre;
+    }
+
+    // A row of a table of text: cells of a few words or sentences, no
+    // paragraphs. Old pages lay the whole page out in table cells instead.
+    bool is_data_row(NodeId row) const {
+        if (has_block_descendant(document_, row))
+            return false;
+        for (const NodeId cell : document_.node(row).children) {
+            if (text_length(document_.raw_text(cell)) > 300)
+                return false;
+            bool breaks = false;
+            document_.for_each_descendant(
+                cell, [&](NodeId inner) { breaks = breaks || document_.is_element(inner, "br"); });
+            if (breaks)
+                return false;
+        }
+        return true;
     }
 
     static BlockKind kind_for(std::string_view tag, BlockKind outer) {

@@ -1,6 +1,8 @@
 #include "extraction/text.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -32,6 +34,39 @@ bool compose_pair(char32_t first, char32_t second, char32_t& composed) {
         return false;
     composed = kCompositions[low].composed;
     return true;
+}
+
+// The pair a precomposed character is made of ("ệ" is "ẹ" and U+0302), for
+// marks that arrive in another order than Unicode composes them in.
+bool decompose_pair(char32_t composed, char32_t& first, char32_t& second) {
+    static const std::vector<Composition> by_composed = [] {
+        std::vector<Composition> sorted(kCompositions.begin(), kCompositions.end());
+        std::sort(sorted.begin(), sorted.end(), [](const Composition& a, const Composition& b) {
+            return a.composed < b.composed;
+        });
+        return sorted;
+    }();
+    const auto it = std::lower_bound(
+        by_composed.begin(), by_composed.end(), composed,
+        [](const Composition& entry, char32_t value) { return entry.composed < value; });
+    if (it == by_composed.end() || it->composed != composed)
+        return false;
+    first = it->first;
+    second = it->second;
+    return true;
+}
+
+// `last` followed by `mark`: composed directly, or, when Unicode composes
+// the marks the other way round (windows-1258 writes "ệ" as "ê" and a dot
+// below), by putting `mark` first: "ê" + U+0323 is "e" + U+0323 + U+0302.
+bool compose_with(char32_t last, char32_t mark, char32_t& composed) {
+    if (compose_pair(last, mark, composed))
+        return true;
+    char32_t base = 0;
+    char32_t earlier_mark = 0;
+    char32_t inner = 0;
+    return decompose_pair(last, base, earlier_mark) && compose_pair(base, mark, inner) &&
+           compose_pair(inner, earlier_mark, composed);
 }
 
 bool is_space(char32_t c) {
@@ -87,7 +122,7 @@ std::string compose_marks(std::string text) {
     std::size_t last_at = std::string::npos;  // where `last` starts in out
     for_each_code_point(text, [&](char32_t c) {
         char32_t composed = 0;
-        if (is_combining(c) && last_at != std::string::npos && compose_pair(last, c, composed)) {
+        if (is_combining(c) && last_at != std::string::npos && compose_with(last, c, composed)) {
             out.resize(last_at);
             append_utf8(out, composed);
             last = composed;
