@@ -48,8 +48,11 @@ class Collector {
             add_text(node.text, in_link);
             return;
         }
-        if (node.kind != NodeKind::Element)
+        if (node.kind == NodeKind::Document) {
+            for (const NodeId child : node.children)
+                visit(child, in_link);
             return;
+        }
         const std::string_view tag = node.tag;
         if (tag == "script" || tag == "style")
             return;

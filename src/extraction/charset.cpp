@@ -137,8 +137,8 @@ std::optional<Charset> declared_in_meta(std::string_view bytes) {
     return std::nullopt;
 }
 
-// Bytes that are mostly not UTF-8: more than one bad sequence in a hundred
-// non-ASCII bytes (a stray bad byte in a UTF-8 page does not count).
+// Bytes that are mostly not UTF-8: more than one bad sequence in twenty
+// non-ASCII ones (a stray bad byte in a UTF-8 page does not count).
 bool plainly_not_utf8(std::string_view bytes) {
     std::size_t non_ascii = 0;
     std::size_t invalid = 0;
@@ -154,7 +154,7 @@ bool plainly_not_utf8(std::string_view bytes) {
             ++invalid;
         pos += step.length;
     }
-    return invalid > 0 && invalid * 100 > non_ascii;
+    return invalid > 0 && invalid * 20 > non_ascii;
 }
 
 // --- conversion -------------------------------------------------------------

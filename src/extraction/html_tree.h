@@ -39,6 +39,9 @@ struct Node {
 
 struct ParseLimits {
     std::size_t max_parser_bytes = std::size_t{96} << 20;
+    // Elements left open at once in the source; the text is read up to the
+    // point where more would be.
+    std::size_t max_open_elements = 400;
     std::size_t max_depth = 160;
     std::size_t max_nodes = 400'000;
 };
