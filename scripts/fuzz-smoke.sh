@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the JSON reader's libFuzzer target with clang in a build folder of its
-# own and runs it briefly on the seed corpus. Longer runs by hand:
+# Builds the libFuzzer targets (the JSON reader, the article extraction) with
+# clang in a build folder of its own and runs each briefly on its seed
+# corpus. Longer runs by hand:
 #   FUZZ_SECONDS=3600 scripts/fuzz-smoke.sh
+# FUZZ_TARGETS="extraction" runs only that one.
 # Usage: fuzz-smoke.sh [build folder]   (default: build/fuzz)
 # Everything it writes (build, grown corpus, crash inputs) stays in the build
 # folder; the seed corpus in tests/fuzz/corpus is only read.
@@ -22,19 +24,34 @@ done
 CC=clang CXX=clang++ cmake -S "$source_dir" -B "$build_dir" -G Ninja \
   -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS=-O1 -DCMAKE_CXX_FLAGS=-O1 \
   -DPAPYR_FUZZ=ON -DPAPYR_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build_dir" --target papyr_json_fuzz -j 2
+targets="${FUZZ_TARGETS:-json extraction}"
+for target in $targets; do
+  cmake --build "$build_dir" --target "papyr_${target}_fuzz" -j 2
+done
 
-corpus="$build_dir/json-corpus"
-artifacts="$build_dir/json-artifacts"
-mkdir -p "$corpus" "$artifacts"
-log="$build_dir/json-fuzz.log"
-# -timeout catches a hang on one input; found crashes land in $artifacts.
-if ! "$build_dir/tests/fuzz/papyr_json_fuzz" \
-  -max_total_time="$seconds" -timeout=10 -max_len=8192 -print_final_stats=1 \
-  -dict="$source_dir/tests/fuzz/json.dict" -artifact_prefix="$artifacts/" \
-  "$corpus" "$source_dir/tests/fuzz/corpus" >"$log" 2>&1; then
-  tail -n 100 "$log" >&2
-  echo "fuzz-smoke: the JSON fuzzer failed; the input is in $artifacts, the log in $log" >&2
-  exit 1
-fi
-grep -E '^(Done|stat::)' "$log"
+# run TARGET CORPUS DICT MAX_LEN
+run() {
+  local target=$1 seeds=$2 dict=$3 max_len=$4
+  local corpus="$build_dir/$target-corpus" artifacts="$build_dir/$target-artifacts"
+  local log="$build_dir/$target-fuzz.log"
+  mkdir -p "$corpus" "$artifacts"
+  # -timeout catches a hang on one input, -rss_limit_mb unbounded memory;
+  # found crashes land in $artifacts.
+  if ! "$build_dir/tests/fuzz/papyr_${target}_fuzz" \
+    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="$max_len" \
+    -print_final_stats=1 -dict="$dict" -artifact_prefix="$artifacts/" \
+    "$corpus" "$seeds" >"$log" 2>&1; then
+    tail -n 100 "$log" >&2
+    echo "fuzz-smoke: the $target fuzzer failed; the input is in $artifacts, the log in $log" >&2
+    exit 1
+  fi
+  echo "$target:"
+  grep -E '^(Done|stat::)' "$log"
+}
+
+for target in $targets; do
+  case $target in
+    json) run json "$source_dir/tests/fuzz/corpus" "$source_dir/tests/fuzz/json.dict" 8192 ;;
+    extraction) run extraction "$source_dir/tests/fuzz/html-corpus" "$source_dir/tests/fuzz/html.dict" 65536 ;;
+  esac
+done
