@@ -109,16 +109,26 @@ bool drop_by_prefix(const Block& block, const FilterContext& context) {
     return false;
 }
 
-bool is_byline(const Block& block, const std::string& comparable,
-               const std::vector<std::string>& authors) {
-    if (block.chars > 120 || authors.empty())
-        return false;
+// The byline in its comparable forms: all names, "by" all names, the first.
+std::vector<std::string> byline_forms(const std::vector<std::string>& authors) {
+    if (authors.empty())
+        return {};
     std::string names;
     for (const auto& author : authors)
-        names += (names.empty() ? "" : " ") + author;
-    const std::string wanted = comparable_text(names);
-    return comparable == wanted || comparable == "by " + wanted ||
-           comparable == comparable_text(authors.front());
+        names += concat({names.empty() ? "" : " ", author});
+    const std::string all = comparable_text(names);
+    return {all, concat({"by ", all}), comparable_text(authors.front())};
+}
+
+bool is_byline(const Block& block, const std::string& comparable,
+               const std::vector<std::string>& forms) {
+    if (block.chars > 120)
+        return false;
+    for (const auto& form : forms) {
+        if (comparable == form)
+            return true;
+    }
+    return false;
 }
 
 bool is_date_line(const Block& block) {
@@ -146,12 +156,13 @@ bool is_stock_line(std::string_view text) {
 std::vector<Block> filter_blocks(std::vector<Block> blocks, const FilterContext& context) {
     const std::string title = comparable_text(context.title);
     const std::string lead = comparable_text(context.lead);
+    const std::vector<std::string> bylines = byline_forms(context.authors);
     std::set<std::string> seen;
     std::vector<Block> kept;
     for (auto& block : blocks) {
         const std::string comparable = comparable_text(block.text);
         if (comparable.empty() || block.link_density() > 0.5 || is_stock_line(block.text) ||
-            drop_by_prefix(block, context) || is_byline(block, comparable, context.authors) ||
+            drop_by_prefix(block, context) || is_byline(block, comparable, bylines) ||
             is_date_line(block) || comparable == title || comparable == lead ||
             !seen.insert(comparable).second)
             continue;

@@ -34,12 +34,18 @@ std::string machine_value(const Document& document, NodeId id) {
 }  // namespace
 
 void add_byline_names(std::string_view byline, std::vector<std::string>& names) {
-    std::string text = normalise_text(byline);
     // "A and B", "A & B", "A và B", "A, B": one name each.
-    for (const auto joiner : {" and ", " & ", " và ", " ; "}) {
-        std::size_t at = 0;
-        while ((at = text.find(joiner, at)) != std::string::npos)
-            text.replace(at, std::string_view(joiner).size(), ",");
+    std::string text = normalise_text(byline);
+    for (const std::string_view joiner : {" and ", " & ", " và ", " ; "}) {
+        std::string joined;
+        std::size_t from = 0;
+        for (std::size_t at = text.find(joiner); at != std::string::npos;
+             from = at + joiner.size(), at = text.find(joiner, from)) {
+            joined.append(text, from, at - from);
+            joined += ',';
+        }
+        joined.append(text, from, std::string::npos);
+        text = std::move(joined);
     }
     std::size_t start = 0;
     while (start <= text.size()) {

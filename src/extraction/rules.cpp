@@ -28,22 +28,34 @@ constexpr std::array<Member, 7> kMembers = {{
     {"dropParagraphs", &SiteRules::drop_paragraphs, false},
 }};
 
+// "`key`" followed by `rest`, for the messages about a member.
+std::string about(std::string_view key, std::string_view rest) {
+    std::string message = "`";
+    message += key;
+    message += '`';
+    message += rest;
+    return message;
+}
+
 Result<std::vector<std::string>> read_list(const Member& member, const json::Value& value) {
     const auto* items = value.as_array();
     if (items == nullptr)
-        return fail("`" + std::string(member.key) + "` must be an array of strings, found " +
-                    std::string(value.kind_name()));
+        return fail(
+            concat({about(member.key, " must be an array of strings, found "), value.kind_name()}));
     std::vector<std::string> list;
     for (std::size_t i = 0; i < items->size(); ++i) {
-        const std::string where = "`" + std::string(member.key) + "[" + std::to_string(i) + "]`";
+        std::string index = "[";
+        index += std::to_string(i);
+        index += ']';
+        const std::string where = about(concat({member.key, index}), "");
         const auto* text = (*items)[i].as_string();
         if (text == nullptr)
-            return fail(where + " must be a string, found " + std::string((*items)[i].kind_name()));
+            return fail(concat({where, " must be a string, found ", (*items)[i].kind_name()}));
         if (text->empty())
             return fail(where + " must not be empty");
         if (member.selectors) {
             if (auto selector = parse_selector(*text); !selector)
-                return fail(where + ": " + selector.error());
+                return fail(concat({where, ": ", selector.error()}));
         }
         list.push_back(*text);
     }
@@ -141,14 +153,14 @@ std::vector<NodeId> body(const Document& document, const std::vector<Selector>& 
 Result<SiteRules> parse_site_rules(const json::Value& value) {
     const auto* object = value.as_object();
     if (object == nullptr)
-        return fail("must be an object, found " + std::string(value.kind_name()));
+        return fail(concat({"must be an object, found ", value.kind_name()}));
     SiteRules rules;
     for (const auto& [key, member_value] : *object) {
         const Member* member = nullptr;
         for (const auto& candidate : kMembers)
             member = candidate.key == key ? &candidate : member;
         if (member == nullptr)
-            return fail("unknown member `" + key + "`");
+            return fail(concat({"unknown member ", about(key, "")}));
         auto list = read_list(*member, member_value);
         if (!list)
             return fail(std::move(list).error());

@@ -1,5 +1,7 @@
 #include "extraction/selector.h"
 
+#include "extraction/text.h"
+
 namespace papyr::extraction {
 namespace {
 
@@ -39,7 +41,7 @@ class Parser {
             if (done())
                 return selector;
             if (peek() != ',')
-                return problem("unexpected " + quoted_character());
+                return problem(concat({"unexpected ", quoted_character()}));
             ++pos_;
         }
     }
@@ -52,10 +54,10 @@ class Parser {
             ++pos_;
     }
     Failure problem(const std::string& what) const {
-        return fail(what + " at " + std::to_string(pos_ + 1));
+        return fail(concat({what, " at ", std::to_string(pos_ + 1)}));
     }
     std::string quoted_character() const {
-        return done() ? std::string("end") : "'" + std::string(1, peek()) + "'";
+        return done() ? std::string("end") : concat({"'", text_.substr(pos_, 1), "'"});
     }
 
     std::string name() {
@@ -91,9 +93,9 @@ class Parser {
                 ++pos_;
                 skip_spaces();
             } else if (peek() == '+' || peek() == '~') {
-                return problem("unsupported combinator '" + std::string(1, peek()) + "'");
+                return problem(concat({"unsupported combinator '", text_.substr(pos_, 1), "'"}));
             } else if (pos_ == before) {
-                return problem("unexpected " + quoted_character());
+                return problem(concat({"unexpected ", quoted_character()}));
             }
             complex.combinators.push_back(combinator);
         }
@@ -115,7 +117,8 @@ class Parser {
                 ++pos_;
                 std::string value = name();
                 if (value.empty())
-                    return problem(std::string("expected a name after '") + c + "'");
+                    return problem(
+                        concat({"expected a name after '", std::string_view(&c, 1), "'"}));
                 (c == '.' ? compound.classes : compound.ids).push_back(std::move(value));
             } else if (c == '[') {
                 auto test = parse_attribute();
@@ -132,7 +135,7 @@ class Parser {
             empty = false;
         }
         if (empty)
-            return problem("expected a selector, found " + quoted_character());
+            return problem(concat({"expected a selector, found ", quoted_character()}));
         return compound;
     }
 
@@ -157,7 +160,7 @@ class Parser {
             ++pos_;
             compound.negations.push_back(std::move(*inner));
         } else {
-            return problem("unsupported pseudo-class :" + pseudo);
+            return problem(concat({"unsupported pseudo-class :", pseudo}));
         }
         return {};
     }

@@ -190,10 +190,40 @@ std::uint64_t reading_minutes(std::uint64_t words) {
     return minutes == 0 ? 1 : minutes;
 }
 
+// Lower case without the general machinery for the letters news text is
+// made of (ASCII, Latin-1, Latin Extended-A, Vietnamese); the rest goes
+// through the full Unicode mapping.
+char32_t lower_letter(char32_t c) {
+    if (c < 0x80)
+        return c >= 'A' && c <= 'Z' ? c + 0x20 : c;
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return c + 0x20;
+    if ((c >= 0x0100 && c <= 0x012F) || (c >= 0x0132 && c <= 0x0137) ||
+        (c >= 0x014A && c <= 0x0177) || (c >= 0x1EA0 && c <= 0x1EF9))
+        return (c & 1U) == 0 ? c + 1 : c;
+    if (c == 0x01A0 || c == 0x01AF)
+        return c + 1;
+    if ((c >= 0xDF && c <= 0xFF) || (c >= 0x0101 && c <= 0x017F) || c == 0x01A1 || c == 0x01B0)
+        return c;
+    std::string one;
+    append_utf8(one, c);
+    const std::string lowered = to_unicode_lower(one);
+    char32_t first = c;
+    bool taken = false;
+    for_each_code_point(lowered, [&](char32_t l) {
+        if (!taken)
+            first = l;
+        taken = true;
+    });
+    return first;
+}
+
 std::string comparable_text(std::string_view text) {
     std::string out;
     bool gap = false;
-    for_each_code_point(to_unicode_lower(text), [&](char32_t c) {
+    out.reserve(text.size());
+    for_each_code_point(text, [&](char32_t original) {
+        const char32_t c = lower_letter(original);
         if (!is_word_character(c) && !is_combining(c)) {
             gap = true;
             return;
@@ -213,6 +243,13 @@ bool starts_like(std::string_view text, std::string_view prefix) {
     const std::string have = comparable_text(text.substr(0, prefix.size() * 2 + 16));
     return have.compare(0, wanted.size(), wanted) == 0 &&
            (have.size() == wanted.size() || have[wanted.size()] == ' ');
+}
+
+std::string concat(std::initializer_list<std::string_view> parts) {
+    std::string out;
+    for (const auto part : parts)
+        out += part;
+    return out;
 }
 
 std::size_t text_length(std::string_view text) {
