@@ -79,7 +79,7 @@ DiskCache::DiskCache(std::filesystem::path folder, std::uint64_t max_bytes)
     const std::lock_guard lock(mutex_);
     for (const Entry& entry : list_files(folder_))
         total_ += entry.size;
-    trim_locked();
+    trim_locked({});
 }
 
 std::optional<StoredFile> DiskCache::read(std::string_view name) const {
@@ -113,7 +113,7 @@ bool DiskCache::write(std::string_view name, std::string_view bytes) {
         return false;
     total_ = total_ - std::min(total_, before) + bytes.size();
     if (total_ > max_bytes_)
-        trim_locked();
+        trim_locked(path);
     return true;
 }
 
@@ -134,8 +134,9 @@ std::uint64_t DiskCache::size() const {
 }
 
 // Down to nine tenths of the bound, so that not every later write trims.
-// The newest file stays even when it alone is over the bound.
-void DiskCache::trim_locked() {
+// The file just written stays even when it alone is over the bound (file
+// times are too coarse to tell it from others written in the same moment).
+void DiskCache::trim_locked(const std::filesystem::path& keep) {
     if (total_ <= max_bytes_)
         return;
     std::vector<Entry> entries = list_files(folder_);
@@ -145,7 +146,9 @@ void DiskCache::trim_locked() {
     for (const Entry& entry : entries)
         total_ += entry.size;
     const std::uint64_t goal = max_bytes_ - max_bytes_ / 10;
-    for (std::size_t i = 0; i + 1 < entries.size() && total_ > goal; ++i) {
+    for (std::size_t i = 0; i < entries.size() && total_ > goal; ++i) {
+        if (entries[i].path == keep)
+            continue;
         std::error_code error;
         if (fs::remove(entries[i].path, error))
             total_ -= std::min(total_, entries[i].size);

@@ -38,7 +38,7 @@ class DiskCache {
     const std::filesystem::path& folder() const { return folder_; }
 
   private:
-    void trim_locked();
+    void trim_locked(const std::filesystem::path& keep);
 
     std::filesystem::path folder_;
     std::uint64_t max_bytes_;

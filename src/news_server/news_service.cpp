@@ -180,9 +180,9 @@ Answer NewsService::fetch_feed_once(const Publisher& publisher, const Category& 
     return failure;
 }
 
-// The copy on disk of a feed this process has not seen yet: answered as it
-// is when it is younger than the freshness time (a restart does not make the
-// reader's refresh cost a fetch), and remembered either way.
+// The copy on disk of a feed this process has not seen yet, when it is
+// younger than the freshness time: a restart does not make the reader's
+// refresh cost a fetch. An older copy waits for the publisher to fail.
 std::optional<Answer> NewsService::disk_feed_after_restart(const std::string& key) {
     {
         const std::lock_guard lock(memory_mutex_);
@@ -190,14 +190,11 @@ std::optional<Answer> NewsService::disk_feed_after_restart(const std::string& ke
             return std::nullopt;
     }
     std::optional<MemoryFeed> stored = read_feed_file(key);
-    if (!stored)
+    if (!stored || !stored->fetched)
         return std::nullopt;
-    std::optional<Answer> answer;
-    if (stored->fetched) {
-        const auto left = std::chrono::duration_cast<std::chrono::seconds>(
-            settings_.feed_fresh_for - (clock_.steady() - *stored->fetched));
-        answer = success(stored->body, fresh_cache_control(left), AnswerOrigin::Disk);
-    }
+    const auto left = std::chrono::duration_cast<std::chrono::seconds>(
+        settings_.feed_fresh_for - (clock_.steady() - *stored->fetched));
+    Answer answer = success(stored->body, fresh_cache_control(left), AnswerOrigin::Disk);
     remember(key, std::move(*stored));
     return answer;
 }

@@ -207,11 +207,11 @@ std::optional<HttpAnswer> parse_curl_output(std::string_view output) {
         const std::optional<HeaderBlock> block = read_block(output, start);
         if (!block)
             return std::nullopt;
-        const bool another_follows = output.substr(block->end).starts_with("HTTP/");
         // An interim answer, or a proxy's answer to CONNECT before the
-        // publisher's own.
-        if ((block->status >= 100 && block->status < 200) ||
-            (block->status == 200 && another_follows)) {
+        // publisher's own: a whole header block follows it (a body that
+        // merely starts like a status line is no header block).
+        const bool interim = block->status >= 100 && block->status < 200;
+        if (interim || (block->status == 200 && read_block(output, block->end))) {
             start = block->end;
             continue;
         }
