@@ -73,16 +73,18 @@ Result<ArticleDetail> read_article(const json::Value& value) {
 
 Result<void> read_feeds(const json::Value& document, DemoContent& content) {
     const json::Value* feeds = document.find("feeds");
-    if (feeds == nullptr || feeds->as_array() == nullptr)
+    const json::Array* feed_list = feeds == nullptr ? nullptr : feeds->as_array();
+    if (feed_list == nullptr)
         return fail("demo content: \"feeds\" must be an array");
-    for (const json::Value& feed : *feeds->as_array()) {
+    for (const json::Value& feed : *feed_list) {
         auto source = text(feed, "source");
         auto category = text(feed, "category");
         const json::Value* items = feed.find("items");
-        if (!source || !category || items == nullptr || items->as_array() == nullptr)
+        const json::Array* item_list = items == nullptr ? nullptr : items->as_array();
+        if (!source || !category || item_list == nullptr)
             return fail("demo content: a feed needs \"source\", \"category\" and \"items\"");
         std::vector<NewsFeedItem>& list = content.feeds[{*source, *category}];
-        for (const json::Value& value : *items->as_array()) {
+        for (const json::Value& value : *item_list) {
             auto item = read_item(value);
             if (!item)
                 return fail(item.error());
@@ -94,9 +96,10 @@ Result<void> read_feeds(const json::Value& document, DemoContent& content) {
 
 Result<void> read_articles(const json::Value& document, DemoContent& content) {
     const json::Value* articles = document.find("articles");
-    if (articles == nullptr || articles->as_array() == nullptr)
+    const json::Array* list = articles == nullptr ? nullptr : articles->as_array();
+    if (list == nullptr)
         return fail("demo content: \"articles\" must be an array");
-    for (const json::Value& value : *articles->as_array()) {
+    for (const json::Value& value : *list) {
         auto article = read_article(value);
         if (!article)
             return fail(article.error());

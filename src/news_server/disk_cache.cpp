@@ -3,12 +3,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 #include <vector>
 
 #include "base/text_file.h"
+#include "news_server/file_bytes.h"
 
 namespace papyr::news_server {
 namespace {
@@ -86,13 +85,11 @@ std::optional<StoredFile> DiskCache::read(std::string_view name) const {
     if (!safe_name(name))
         return std::nullopt;
     const fs::path path = folder_ / std::string(name);
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    std::optional<std::string> bytes = read_file_bytes(path);
+    if (!bytes)
         return std::nullopt;
     StoredFile stored;
-    stored.bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (file.bad())
-        return std::nullopt;
+    stored.bytes = std::move(*bytes);
     const auto written = modification_time(path);
     if (!written)
         return std::nullopt;

@@ -125,7 +125,30 @@ Answer NewsService::feed(std::string_view source_id, std::string_view category_i
     const std::string key = feed_key(source_id, category_id);
     if (std::optional<Answer> fresh = fresh_feed(key))
         return *std::move(fresh);
+    // Offline with nothing kept: the demo set at once, not after another
+    // wait for a publisher that failed moments ago.
+    if (failed_recently(key)) {
+        if (std::optional<Answer> demo =
+                demo_feed(*publisher, *category, "the publisher failed moments ago"))
+            return *std::move(demo);
+    }
     return feed_flights_.run(key, [&] { return fetch_feed_once(*publisher, *category, key); });
+}
+
+bool NewsService::failed_recently(const std::string& key) {
+    const std::lock_guard lock(memory_mutex_);
+    const auto retry = retry_not_before_.find(key);
+    return retry != retry_not_before_.end() && clock_.steady() < retry->second;
+}
+
+std::optional<Answer> NewsService::demo_feed(const Publisher& publisher, const Category& category,
+                                             std::string note) const {
+    if (!demo_)
+        return std::nullopt;
+    const auto found = demo_->feeds.find({publisher.id, category.id});
+    if (found == demo_->feeds.end())
+        return std::nullopt;
+    return success(feed_body(found->second), kNoStore, AnswerOrigin::Demo, std::move(note));
 }
 
 std::optional<Answer> NewsService::fresh_feed(const std::string& key) {
@@ -169,12 +192,8 @@ Answer NewsService::fetch_feed_once(const Publisher& publisher, const Category& 
     note_failure(key);
     if (std::optional<Answer> kept = kept_feed(key, outcome.detail))
         return *std::move(kept);
-    if (demo_) {
-        const auto found = demo_->feeds.find({publisher.id, category.id});
-        if (found != demo_->feeds.end())
-            return success(feed_body(found->second), kNoStore, AnswerOrigin::Demo,
-                           std::move(outcome.detail));
-    }
+    if (std::optional<Answer> demo = demo_feed(publisher, category, outcome.detail))
+        return *std::move(demo);
     Answer failure = feed_failure(outcome.timed_out ? 504 : 502, std::move(outcome.error));
     failure.note = std::move(outcome.detail);
     return failure;

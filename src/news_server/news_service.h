@@ -106,6 +106,9 @@ class NewsService {
     std::optional<Answer> kept_feed(const std::string& key, std::string note);
     void remember(const std::string& key, MemoryFeed feed);
     void note_failure(const std::string& key);
+    bool failed_recently(const std::string& key);
+    std::optional<Answer> demo_feed(const Publisher& publisher, const Category& category,
+                                    std::string note) const;
 
     Answer article_once(const Publisher& publisher, const std::string& url);
     std::optional<Answer> kept_article(const std::string& url);

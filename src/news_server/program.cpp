@@ -7,9 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <thread>
 
@@ -18,6 +16,7 @@
 #include "extraction/extract.h"
 #include "news_api/json.h"
 #include "news_server/feed_parser.h"
+#include "news_server/file_bytes.h"
 #include "news_server/http_server.h"
 #include "news_server/messages.h"
 #include "news_server/news_service.h"
@@ -45,27 +44,12 @@ int usage_error(const std::string& message) {
     return kUsageError;
 }
 
-std::optional<std::string> read_all(std::istream& in) {
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
-    return bytes;
-}
-
 Result<std::string> read_input(const std::optional<fs::path>& file) {
-    if (!file) {
-        auto bytes = read_all(std::cin);
-        if (!bytes)
-            return fail("cannot read standard input");
-        return *bytes;
-    }
-    std::ifstream in(*file, std::ios::binary);
-    if (!in)
-        return fail("cannot read " + file->string());
-    auto bytes = read_all(in);
+    std::optional<std::string> bytes =
+        file ? read_file_bytes(*file) : read_descriptor_bytes(STDIN_FILENO);
     if (!bytes)
-        return fail("cannot read " + file->string());
-    return *bytes;
+        return fail("cannot read " + (file ? file->string() : std::string("standard input")));
+    return *std::move(bytes);
 }
 
 fs::path program_folder() {
@@ -107,8 +91,7 @@ Result<TlsIdentity> tls_identity(const ServeOptions& options, const fs::path& da
 
 Result<std::optional<std::string>> ca_bundle(const ServeOptions& options) {
     if (options.ca_bundle) {
-        std::ifstream probe(*options.ca_bundle);
-        if (!probe)
+        if (!read_file_bytes(*options.ca_bundle))
             return fail("cannot read the CA bundle " + options.ca_bundle->string());
         return std::optional<std::string>(options.ca_bundle->string());
     }
@@ -365,10 +348,7 @@ fs::path sources_path(const std::optional<fs::path>& given, const fs::path& fold
 }
 
 Result<Sources> load_sources(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return fail(path.string() + ": cannot be read");
-    auto text = read_all(in);
+    const std::optional<std::string> text = read_file_bytes(path);
     if (!text)
         return fail(path.string() + ": cannot be read");
     auto sources = parse_sources(*text);

@@ -13,12 +13,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 
 #include "base/os_error.h"
+#include "news_server/file_bytes.h"
 
 namespace papyr::news_server {
 namespace {
@@ -37,13 +36,7 @@ using Extension = std::unique_ptr<X509_EXTENSION, Deleter<X509_EXTENSION, X509_E
 constexpr long kValidSeconds = 10L * 365 * 24 * 60 * 60;
 
 std::optional<std::string> read_file(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
-        return std::nullopt;
-    return bytes;
+    return read_file_bytes(path);
 }
 
 Bio memory_of(const std::string& text) {

@@ -375,6 +375,12 @@ TEST_F(NewsServiceTest, DemoModeAnswersTheDemoSetForWhatWasNeverKept) {
     const Answer article = service->article(link);
     EXPECT_EQ(article.origin, AnswerOrigin::Demo);
     EXPECT_EQ(decode_article_response(article.body)->article->url, link);
+    // The publisher that just failed is not waited for again.
+    EXPECT_EQ(service->feed("vnexpress", "tin-moi").origin, AnswerOrigin::Demo);
+    EXPECT_EQ(publishers_.calls(kFeedUrl), 1);
+    clock_.advance(61s);
+    EXPECT_EQ(service->feed("vnexpress", "tin-moi").origin, AnswerOrigin::Demo);
+    EXPECT_EQ(publishers_.calls(kFeedUrl), 2);
     // Without demo mode the same offline service has nothing to show.
     EXPECT_EQ(start()->feed("vnexpress", "tin-moi").status, 502);
 }

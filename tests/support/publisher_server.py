@@ -124,6 +124,37 @@ FEEDS = {
     ("vnexpress.net", "/rss/the-gioi.rss"): vnexpress_feed,
 }
 
+# Any other feed path of a publisher host: a feed of 40 invented items, for
+# the benchmark, which needs every catalogue entry to answer.
+GENERIC_ITEMS = 40
+
+
+def generic_feed(host, path):
+    name = path.strip("/").replace("/", "-").replace(".", "-")
+    items = "".join(
+        f"<item><title>Tin thử số {n} của {name}</title>"
+        f"<link>https://{host}/bai-thu-{name}-{n}.html</link>"
+        f"<guid>https://{host}/bai-thu-{name}-{n}.html</guid>"
+        f"<description>Tóm tắt của bài thử số {n}, viết cho phép đo.</description>"
+        f"<pubDate>Thu, 05 Jun 2025 {n % 24:02d}:15:00 +0700</pubDate></item>"
+        for n in range(GENERIC_ITEMS))
+    return f"""<?xml version="1.0" encoding="UTF-8"?>
+<rss version="2.0"><channel><title>{name}</title>{items}</channel></rss>
+"""
+
+
+def generic_article(title):
+    paragraphs = "".join(f"<p>Đoạn {n} của bài thử, một câu vừa đủ dài để có chữ mà đọc.</p>"
+                         for n in range(12))
+    return (f"<!DOCTYPE html><html><head><meta charset='utf-8'><title>{title}</title>"
+            f"<meta name='description' content='Tóm tắt'></head><body><h1>{title}</h1>"
+            f"{paragraphs}</body></html>")
+
+
+def is_feed_path(path):
+    return path.endswith((".rss", ".xml")) or path.endswith("/rss")
+
+
 MALFORMED = "<html><head><title>502 Bad Gateway</title></head><body>nginx</body></html>"
 
 
@@ -151,6 +182,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if page is not None:
                 self.answer(200, "text/html; charset=utf-8", page)
                 return
+        if self.server.generic and host in HOSTS:
+            if is_feed_path(path):
+                self.answer(200, "application/rss+xml; charset=utf-8", generic_feed(host, path))
+                return
+            if path.startswith("/bai-thu-"):
+                self.answer(200, "text/html; charset=utf-8", generic_article(path[1:]))
+                return
         self.answer(404, "text/html; charset=utf-8", "<html><body>404</body></html>")
 
     def answer(self, status, content_type, text):
@@ -174,8 +212,9 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, address, context, log_file, modes_file):
+    def __init__(self, address, context, log_file, modes_file, generic):
         self.context = context
+        self.generic = generic
         self.log_file = log_file
         self.log_lock = threading.Lock()
         self.modes_file = modes_file
@@ -221,9 +260,12 @@ def main(argv):
     parser.add_argument("--log-file", required=True)
     parser.add_argument("--modes", required=True)
     parser.add_argument("--ready-file", required=True)
+    parser.add_argument("--every-feed", action="store_true",
+                        help="answer every feed path of a publisher host (the benchmark)")
     options = parser.parse_args(argv)
     context = make_certificate(options.cert_out)
-    server = Server(("127.0.0.1", options.port), context, options.log_file, options.modes)
+    server = Server(("127.0.0.1", options.port), context, options.log_file, options.modes,
+                    options.every_feed)
     with open(options.ready_file + ".tmp", "w", encoding="utf-8") as ready:
         ready.write("ready\n")
     os.replace(options.ready_file + ".tmp", options.ready_file)
