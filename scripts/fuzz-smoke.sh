@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (the JSON reader, the article extraction) with
-# clang in a build folder of its own and runs each briefly on its seed
+# Builds the libFuzzer targets with clang in a build folder of its own (the
+# JSON reader, the article extraction, and what the news service reads from
+# publishers: curl's output and feeds) and runs each briefly on its seed
 # corpus. Longer runs by hand:
 #   FUZZ_SECONDS=3600 scripts/fuzz-smoke.sh
 # FUZZ_TARGETS="extraction" runs only that one.
@@ -24,7 +25,7 @@ done
 CC=clang CXX=clang++ cmake -S "$source_dir" -B "$build_dir" -G Ninja \
   -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS=-O1 -DCMAKE_CXX_FLAGS=-O1 \
   -DPAPYR_FUZZ=ON -DPAPYR_BUILD_TESTS=OFF >/dev/null
-targets="${FUZZ_TARGETS:-json extraction}"
+targets="${FUZZ_TARGETS:-json extraction publisher}"
 for target in $targets; do
   cmake --build "$build_dir" --target "papyr_${target}_fuzz" -j 2
 done
@@ -37,9 +38,10 @@ run() {
   mkdir -p "$corpus" "$artifacts"
   # -timeout catches a hang on one input, -rss_limit_mb unbounded memory;
   # found crashes land in $artifacts.
-  if ! "$build_dir/tests/fuzz/papyr_${target}_fuzz" \
-    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="$max_len" \
-    -print_final_stats=1 -dict="$dict" -artifact_prefix="$artifacts/" \
+  local options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="$max_len"
+    -print_final_stats=1 -artifact_prefix="$artifacts/")
+  [ -n "$dict" ] && options+=(-dict="$dict")
+  if ! "$build_dir/tests/fuzz/papyr_${target}_fuzz" "${options[@]}" \
     "$corpus" "$seeds" >"$log" 2>&1; then
     tail -n 100 "$log" >&2
     echo "fuzz-smoke: the $target fuzzer failed; the input is in $artifacts, the log in $log" >&2
@@ -53,5 +55,6 @@ for target in $targets; do
   case $target in
     json) run json "$source_dir/tests/fuzz/corpus" "$source_dir/tests/fuzz/json.dict" 8192 ;;
     extraction) run extraction "$source_dir/tests/fuzz/html-corpus" "$source_dir/tests/fuzz/html.dict" 65536 ;;
+    publisher) run publisher "$source_dir/tests/fuzz/publisher-corpus" "" 16384 ;;
   esac
 done

@@ -8,7 +8,10 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   # libraries and data compiled into the program or its tests
   libstb-dev libgtest-dev libgmock-dev libbenchmark-dev unicode-data
-  libpugixml-dev libgumbo-dev
+  libpugixml-dev libgumbo-dev libssl-dev
+  # the news service's HTTP server library, built from Debian's source
+  # package (scripts/fetch-httplib.sh)
+  dpkg-dev patch debian-archive-keyring
   # programs the application runs, and the stand-in server's tools
   curl unzip zip openssl ca-certificates python3
   # end-to-end tests: private mount and network namespaces
@@ -38,3 +41,6 @@ fi
 
 # The arm64 BusyBox that the console release carries (downloaded once).
 bash "$(dirname "$0")/fetch-console-helpers.sh"
+
+# cpp-httplib's source, for papyr-server (downloaded once).
+bash "$(dirname "$0")/fetch-httplib.sh"

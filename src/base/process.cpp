@@ -7,8 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -137,10 +140,43 @@ struct Capture {
     std::string* sink = nullptr;
 };
 
+// What ended the reading early, if anything.
+enum class CaptureEnd { Complete, Overflowed, TimedOut };
+
+struct CaptureLimits {
+    std::optional<std::size_t> max_bytes;
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+};
+
+// Milliseconds poll may wait before the deadline passes; -1 without one.
+int poll_timeout(const CaptureLimits& limits) {
+    if (!limits.deadline)
+        return -1;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        *limits.deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::clamp<std::int64_t>(left.count() + 1, 0, 60'000));
+}
+
+// Appends what one read gave, keeping the sink within the byte limit.
+// False when the limit was passed.
+bool take_bytes(std::string& sink, const char* bytes, std::size_t count,
+                std::optional<std::size_t>& bytes_left) {
+    if (bytes_left && count > *bytes_left) {
+        sink.append(bytes, *bytes_left);
+        return false;
+    }
+    sink.append(bytes, count);
+    if (bytes_left)
+        *bytes_left -= count;
+    return true;
+}
+
 // Reads every open capture until each reaches end of file, whichever stream
-// the child happens to fill first. Returns 0, or the errno of a failed poll.
-int read_captures(std::array<Capture, 2>& captures) {
+// the child happens to fill first, or until a limit ends the reading.
+// Returns 0, or the errno of a failed poll.
+int read_captures(std::array<Capture, 2>& captures, const CaptureLimits& limits, CaptureEnd& end) {
     std::array<char, 16384> buffer{};
+    std::optional<std::size_t> bytes_left = limits.max_bytes;
     while (true) {
         std::array<pollfd, 2> polled{};
         std::array<Capture*, 2> owners{};
@@ -154,7 +190,11 @@ int read_captures(std::array<Capture, 2>& captures) {
         }
         if (count == 0)
             return 0;
-        if (::poll(polled.data(), count, -1) < 0) {
+        if (limits.deadline && std::chrono::steady_clock::now() >= *limits.deadline) {
+            end = CaptureEnd::TimedOut;
+            return 0;
+        }
+        if (::poll(polled.data(), count, poll_timeout(limits)) < 0) {
             if (errno == EINTR)
                 continue;
             return errno;
@@ -164,11 +204,35 @@ int read_captures(std::array<Capture, 2>& captures) {
                 continue;
             const ssize_t got = ::read(polled[i].fd, buffer.data(), buffer.size());
             if (got > 0) {
-                owners[i]->sink->append(buffer.data(), static_cast<std::size_t>(got));
+                if (!take_bytes(*owners[i]->sink, buffer.data(), static_cast<std::size_t>(got),
+                                bytes_left)) {
+                    end = CaptureEnd::Overflowed;
+                    return 0;
+                }
             } else if (got == 0 || errno != EINTR) {
                 owners[i]->fd.reset();  // end of file, or a read error ends the stream
             }
         }
+    }
+}
+
+// Waits for the child; past the deadline it is killed first. A child that
+// closed its streams early can still be running when they reach their end.
+int wait_with_deadline(pid_t pid, int& status, const CaptureLimits& limits, bool& killed) {
+    if (!limits.deadline)
+        return wait_for_child(pid, status);
+    while (true) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            return 0;
+        if (done < 0 && errno != EINTR)
+            return errno;
+        if (std::chrono::steady_clock::now() >= *limits.deadline) {
+            ::kill(pid, SIGKILL);
+            killed = true;
+            return wait_for_child(pid, status);
+        }
+        ::usleep(2000);
     }
 }
 
@@ -196,7 +260,7 @@ std::vector<char*> make_argv(std::vector<std::string>& storage) {
 }  // namespace
 
 ProcessOutcome run_process(const std::string& program, const std::vector<std::string>& arguments,
-                           const ProcessOptions& options) {
+                           const ProcessOptions& options, const ProcessLimits& process_limits) {
     std::vector<std::string> storage;
     storage.reserve(arguments.size() + 1);
     storage.push_back(program);
@@ -237,22 +301,33 @@ ProcessOutcome run_process(const std::string& program, const std::vector<std::st
     out_pipe.write_end.reset();
     err_pipe.write_end.reset();
 
+    CaptureLimits limits;
+    limits.max_bytes = process_limits.max_capture_bytes;
+    if (process_limits.time_limit)
+        limits.deadline = std::chrono::steady_clock::now() + *process_limits.time_limit;
+
     ProcessExit ended;
     std::array<Capture, 2> captures{Capture{std::move(out_pipe.read_end), &ended.stdout_bytes},
                                     Capture{std::move(err_pipe.read_end), &ended.stderr_bytes}};
-    const int read_error = read_captures(captures);
+    CaptureEnd end = CaptureEnd::Complete;
+    const int read_error = read_captures(captures, limits, end);
+    if (end != CaptureEnd::Complete)
+        ::kill(pid, SIGKILL);
     // Closing what is left makes a child still writing get EPIPE instead of
     // blocking forever, so the wait below cannot hang after a failed poll.
     for (Capture& capture : captures)
         capture.fd.reset();
 
     int status = 0;
-    if (int error = wait_for_child(pid, status))
+    bool killed_late = false;
+    if (int error = wait_with_deadline(pid, status, limits, killed_late))
         return SpawnFailure{error};
     if (read_error != 0)
         return SpawnFailure{read_error};
 
     record_wait_status(status, ended);
+    ended.capture_overflowed = end == CaptureEnd::Overflowed;
+    ended.timed_out = end == CaptureEnd::TimedOut || killed_late;
     return ended;
 }
 

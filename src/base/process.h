@@ -10,6 +10,8 @@
 // same time by other threads never inherit each other's pipes (an inherited
 // write end would keep a reader waiting for an end of file that never comes).
 
+#include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <variant>
@@ -30,6 +32,16 @@ struct ProcessOptions {
     StreamMode stderr_mode = StreamMode::Capture;
 };
 
+// Bounds on a child whose output comes from another party.
+struct ProcessLimits {
+    // A child that writes more than this many bytes to the captured streams
+    // together is killed (SIGKILL), and they keep only that many bytes.
+    std::optional<std::size_t> max_capture_bytes;
+    // A child still running after this long is killed (SIGKILL): a backstop
+    // for programs whose own time limits may fail.
+    std::optional<std::chrono::milliseconds> time_limit;
+};
+
 // The child could not be started: the program is missing or not executable,
 // an argument contains a NUL byte (EINVAL), or the system ran out of
 // resources. Also used in the rare case that the child cannot be waited for.
@@ -44,6 +56,8 @@ struct ProcessExit {
     std::optional<int> term_signal;  // the signal that ended it, if one did
     std::string stdout_bytes;
     std::string stderr_bytes;
+    bool capture_overflowed = false;  // killed for writing past max_capture_bytes
+    bool timed_out = false;           // killed at the time limit
 
     bool succeeded() const { return exit_code == 0; }
 };
@@ -55,6 +69,7 @@ using ProcessOutcome = std::variant<SpawnFailure, ProcessExit>;
 // are retried.
 [[nodiscard]] ProcessOutcome run_process(const std::string& program,
                                          const std::vector<std::string>& arguments,
-                                         const ProcessOptions& options = {});
+                                         const ProcessOptions& options = {},
+                                         const ProcessLimits& limits = {});
 
 }  // namespace papyr

@@ -30,8 +30,9 @@ ProcessExit expect_exit(ProcessOutcome outcome) {
     return std::get<ProcessExit>(std::move(outcome));
 }
 
-ProcessExit run_shell(const std::string& script, const ProcessOptions& options = {}) {
-    return expect_exit(run_process("sh", {"-c", script}, options));
+ProcessExit run_shell(const std::string& script, const ProcessOptions& options = {},
+                      const ProcessLimits& limits = {}) {
+    return expect_exit(run_process("sh", {"-c", script}, options, limits));
 }
 
 std::string repeat_to_size(const std::string& unit, std::size_t size) {
@@ -172,6 +173,48 @@ TEST(RunProcess, ChildrenOfOtherThreadsDoNotHoldOurPipesOpen) {
     }
     EXPECT_GT(sleepers.size(), 10U);
     EXPECT_LT(slowest, std::chrono::seconds(3));
+}
+
+// The limits that keep a child from filling memory or running forever.
+TEST(RunProcess, KillsAChildThatWritesPastTheCaptureLimit) {
+    ProcessLimits limits;
+    limits.max_capture_bytes = 1000;
+    const auto started = Clock::now();
+    // Endless output: only the kill ends it.
+    const ProcessExit ended = run_shell("yes 0123456789", {}, limits);
+    EXPECT_TRUE(ended.capture_overflowed);
+    EXPECT_FALSE(ended.timed_out);
+    EXPECT_EQ(ended.term_signal, SIGKILL);
+    EXPECT_EQ(ended.stdout_bytes, repeat_to_size("0123456789\n", 1000).substr(0, 1000));
+    EXPECT_LT(Clock::now() - started, std::chrono::seconds(5));
+}
+
+TEST(RunProcess, KeepsOutputThatFitsTheLimitWhole) {
+    ProcessLimits limits;
+    limits.max_capture_bytes = 6;
+    const ProcessExit ended = run_shell("printf 123; printf 456 >&2", {}, limits);
+    EXPECT_FALSE(ended.capture_overflowed);
+    EXPECT_EQ(ended.exit_code, 0);
+    EXPECT_EQ(ended.stdout_bytes + ended.stderr_bytes, "123456");
+}
+
+TEST(RunProcess, KillsAChildAtTheTimeLimitWhetherOrNotItsStreamsAreOpen) {
+    for (const std::string script : {"printf early; sleep 30", "exec >/dev/null 2>&1; sleep 30"}) {
+        ProcessLimits limits;
+        limits.time_limit = std::chrono::milliseconds(300);
+        const auto started = Clock::now();
+        const ProcessExit ended = run_shell(script, {}, limits);
+        const auto took = Clock::now() - started;
+        EXPECT_TRUE(ended.timed_out) << script;
+        EXPECT_EQ(ended.term_signal, SIGKILL) << script;
+        EXPECT_GE(took, std::chrono::milliseconds(300)) << script;
+        EXPECT_LT(took, std::chrono::seconds(5)) << script;
+    }
+    ProcessLimits roomy;
+    roomy.time_limit = std::chrono::seconds(20);
+    const ProcessExit quick = run_shell("printf done", {}, roomy);
+    EXPECT_FALSE(quick.timed_out);
+    EXPECT_EQ(quick.stdout_bytes, "done");
 }
 
 TEST(OsErrorText, GivesTheCLibraryTextAndTheNumber) {

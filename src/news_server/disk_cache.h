@@ -1,0 +1,49 @@
+#pragma once
+
+// One folder of cache files in the data folder, bounded in size: when a
+// write takes it over the bound, the files written longest ago go first
+// until it is back under. Every file is replaced atomically (temporary file
+// and rename), so a crash or a power cut never leaves a torn one; a file that
+// is damaged anyway is the reader's to refuse (the caller decodes it).
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace papyr::news_server {
+
+struct StoredFile {
+    std::string bytes;
+    std::chrono::system_clock::time_point written;
+};
+
+class DiskCache {
+  public:
+    // Creates the folder when it is missing. Leftover temporary files of an
+    // earlier run are removed.
+    DiskCache(std::filesystem::path folder, std::uint64_t max_bytes);
+
+    // Nothing when the file is missing or unreadable.
+    [[nodiscard]] std::optional<StoredFile> read(std::string_view name) const;
+    // False when the file could not be written; the cache stays usable.
+    bool write(std::string_view name, std::string_view bytes);
+    void remove(std::string_view name);
+
+    // The bytes the files take now, as counted by this object.
+    std::uint64_t size() const;
+    const std::filesystem::path& folder() const { return folder_; }
+
+  private:
+    void trim_locked(const std::filesystem::path& keep);
+
+    std::filesystem::path folder_;
+    std::uint64_t max_bytes_;
+    mutable std::mutex mutex_;
+    std::uint64_t total_ = 0;
+};
+
+}  // namespace papyr::news_server

@@ -1,0 +1,78 @@
+#pragma once
+
+// The HTTPS side of the service: cpp-httplib over OpenSSL, a bounded pool of
+// workers, limits on what a client may send and how slowly, and one log line
+// per request. Routes are a table, so new ones (the update channel) are one
+// entry each.
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/diagnostics.h"
+#include "base/result.h"
+#include "news_server/tls_identity.h"
+
+namespace papyr::news_server {
+
+// The query of a request, decoded, each key with all its values.
+using QueryParams = std::multimap<std::string, std::string>;
+
+struct Reply {
+    int status = 200;
+    std::string content_type = "application/json; charset=utf-8";
+    std::string body;
+    std::string cache_control = "no-store";
+    // For the log line: "memory", "disk", "publisher", "demo" or "-", and a
+    // note on what happened.
+    std::string origin = "-";
+    std::string note;
+};
+
+struct Route {
+    std::string path;  // matched exactly
+    std::function<Reply(const QueryParams&)> answer;
+};
+
+struct HttpSettings {
+    std::string host = "127.0.0.1";  // digits only (see numeric_address.h)
+    int port = 4548;
+    std::size_t workers = 64;               // connections served at once (keep-alive holds one)
+    std::size_t waiting_connections = 128;  // accepted, waiting for a worker
+    std::chrono::seconds read_timeout{5};   // a client silent this long is dropped
+    std::chrono::seconds write_timeout{5};
+    std::chrono::seconds keep_alive_timeout{5};
+    std::size_t requests_per_connection = 100;
+    std::size_t max_body_bytes = 4096;  // the API has no request bodies
+};
+
+class HttpsServer {
+  public:
+    HttpsServer(HttpSettings settings, const TlsIdentity& identity, std::vector<Route> routes,
+                LogFn log);
+    ~HttpsServer();
+    HttpsServer(const HttpsServer&) = delete;
+    HttpsServer& operator=(const HttpsServer&) = delete;
+
+    // Binds the listening socket; a failure names the address and the reason.
+    [[nodiscard]] Result<void> bind();
+    // The port bound (useful with port 0).
+    int port() const;
+    // Accepts connections until stop(); returns once the workers are done.
+    void run();
+    // From any thread, also from a signal-waiting one.
+    void stop();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The reply for a path no route has.
+[[nodiscard]] Reply not_found_reply();
+
+}  // namespace papyr::news_server
