@@ -101,6 +101,10 @@ bool visit_items(FeedFormat format, pugi::xml_node root, const EntryVisitor& vis
 
 // ---- Reading a damaged document item by item ----
 
+bool is_xml_space(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
 bool is_name_char(char c) {
     return c != '\0' && std::string_view(" \t\r\n/>=\"'<").find(c) == std::string_view::npos;
 }
@@ -186,28 +190,33 @@ class ItemCutter {
     // Where the end tag "</name>" after `from` ends. The search only ever
     // moves forward, so cutting a whole document stays linear.
     std::size_t end_after(std::size_t from, std::string_view name) {
-        if (close_ != std::string_view::npos && close_ >= from && name == close_name_)
+        const bool known = name == close_name_ && from >= searched_from_ &&
+                           (close_ == std::string_view::npos || close_ >= from);
+        if (known)
             return close_;
         close_name_ = name;
+        searched_from_ = from;
+        close_ = std::string_view::npos;
         const std::string end_tag = "</" + std::string(name);
         for (std::size_t pos = text_.find(end_tag, from); pos != std::string_view::npos;
              pos = text_.find(end_tag, pos + 1)) {
             std::size_t after = pos + end_tag.size();
-            while (after < text_.size() &&
-                   std::string_view(" \t\r\n").find(text_[after]) != std::string_view::npos)
+            while (after < text_.size() && is_xml_space(text_[after]))
                 ++after;
             if (after < text_.size() && text_[after] == '>') {
                 close_ = after + 1;
-                return close_;
+                break;
             }
         }
-        close_ = std::string_view::npos;
         return close_;
     }
 
   private:
     std::string_view text_;
     std::string_view local_;
+    // The last search: from where, for which name, and what it found (npos:
+    // no end tag anywhere after searched_from_).
+    std::size_t searched_from_ = 0;
     std::size_t close_ = std::string_view::npos;
     std::string close_name_;
 };
@@ -216,6 +225,12 @@ class ItemCutter {
 // carries the namespace declarations its elements rely on.
 void visit_damaged_items(std::string_view text, const RootTag& root, FeedFormat format,
                          const EntryVisitor& visit) {
+    // A root tag longer than any real one would be copied for every item:
+    // without its declarations, only the conventional prefixes still count.
+    constexpr std::size_t kLongestRootTag = 16 * 1024;
+    const std::string root_tag = root.tag.size() <= kLongestRootTag
+                                     ? std::string(root.tag)
+                                     : "<" + std::string(root.name) + ">";
     ItemCutter cutter(text, item_name(format));
     std::string_view name;
     std::size_t start = cutter.next_start(0, name);
@@ -225,9 +240,8 @@ void visit_damaged_items(std::string_view text, const RootTag& root, FeedFormat 
         const std::size_t next = cutter.next_start(start + 1, next_name);
         const std::size_t end = cutter.end_after(start, name);
         if (end != std::string_view::npos && (next == std::string_view::npos || end <= next)) {
-            const std::string wrapped = std::string(root.tag) +
-                                        std::string(text.substr(start, end - start)) + "</" +
-                                        std::string(root.name) + ">";
+            const std::string wrapped = root_tag + std::string(text.substr(start, end - start)) +
+                                        "</" + std::string(root.name) + ">";
             if (piece.load_buffer(wrapped.data(), wrapped.size(), kParseOptions,
                                   pugi::encoding_utf8)) {
                 const pugi::xml_node item = piece.document_element().first_child();

@@ -1,10 +1,15 @@
 #pragma once
 
 // Plain text out of the HTML that feeds put in titles and descriptions: tags
-// removed (script and style with their content), entities decoded, white
-// space collapsed to single spaces, invalid UTF-8 replaced. Gumbo parses the
-// markup as a browser would, so the malformed fragments publishers write
-// (self-closed <a/>, a stray </br>) read the way their pages show them.
+// removed (script and style with their content), character references
+// decoded, white space collapsed to single spaces, invalid UTF-8 replaced.
+//
+// The markup is read tag by tag, without building a tree: a summary needs no
+// structure, the malformed fragments publishers write (a self-closed <a/>, a
+// stray </br>, quotes of either kind) read as their pages show them, and the
+// time taken grows with the length of the markup only. A tree builder spends
+// time in proportion to the nesting depth on every tag, which markup from a
+// publisher can make as deep as it likes.
 
 #include <string>
 #include <string_view>
@@ -25,8 +30,7 @@ struct HtmlText {
     std::vector<HtmlImage> images;  // every <img>, in document order
 };
 
-// Markup beyond this many bytes is not read: a summary never needs it, and
-// the HTML parser's memory grows with its input.
+// Markup beyond this many bytes is not read: a summary never needs it.
 inline constexpr std::size_t kMaxHtmlBytes = 256 * 1024;
 
 [[nodiscard]] HtmlText html_to_text(std::string_view html);
