@@ -22,21 +22,36 @@ bool equals_ignoring_case(std::string_view a, std::string_view b) {
            });
 }
 
-// Trimmed, without tabs and line breaks (which wrapped feed lines leave
-// inside links), inner spaces escaped.
+// Trimmed, without the line breaks (and the indentation around them) that
+// wrapped feed lines leave inside links, without tabs, inner spaces escaped.
 std::string tidy(std::string_view reference) {
     const auto first = reference.find_first_not_of(" \t\r\n");
     if (first == std::string_view::npos)
         return {};
     reference = reference.substr(first, reference.find_last_not_of(" \t\r\n") - first + 1);
     std::string out;
+    bool after_break = false;
     for (const char c : reference) {
-        if (c == ' ')
-            out += "%20";
-        else if (c != '\t' && c != '\r' && c != '\n')
+        if (c == '\r' || c == '\n') {
+            while (!out.empty() && out.back() == ' ')
+                out.pop_back();
+            after_break = true;
+        } else if (c == ' ' || c == '\t') {
+            if (!after_break && c == ' ')
+                out += ' ';
+        } else {
+            after_break = false;
             out += c;
+        }
     }
-    return out;
+    std::string escaped;
+    for (const char c : out) {
+        if (c == ' ')
+            escaped += "%20";
+        else
+            escaped += c;
+    }
+    return escaped;
 }
 
 std::string without_tracking(std::string_view query) {
