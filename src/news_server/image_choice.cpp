@@ -4,14 +4,10 @@
 
 #include "base/url.h"
 #include "base/utf8.h"
+#include "news_server/link_cleaner.h"
 
 namespace papyr::news_server {
 namespace {
-
-bool is_web_url(std::string_view text) {
-    const auto url = parse_url(text);
-    return url && (url->scheme == "http" || url->scheme == "https");
-}
 
 bool all_digits(std::string_view text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;

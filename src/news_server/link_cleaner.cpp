@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 
 #include "base/url.h"
 #include "base/utf8.h"
@@ -71,7 +72,29 @@ std::string without_tracking(std::string_view query) {
     return kept;
 }
 
+bool is_host_name(std::string_view host) {
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        return host.substr(1, host.size() - 2).find_first_not_of("0123456789abcdefABCDEF:.") ==
+               std::string_view::npos;
+    return std::all_of(host.begin(), host.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x80 || std::isalnum(byte) || c == '-' || c == '.' || c == '_';
+    });
+}
+
+bool is_web(const Url& url) {
+    return (url.scheme == "http" || url.scheme == "https") && is_host_name(url.host);
+}
+
 }  // namespace
+
+bool is_web_url(std::string_view text) {
+    const auto url = parse_url(text);
+    if (!url || !is_web(*url) || !is_valid_utf8(text))
+        return false;
+    const auto again = parse_url(to_string(*url));
+    return again && *again == *url;
+}
 
 bool is_tracking_parameter(std::string_view name) {
     for (const auto prefix : kTrackingPrefixes) {
@@ -93,13 +116,16 @@ std::optional<std::string> clean_link(std::string_view reference, std::string_vi
         if (const auto resolved = resolve_url(base, tidied))
             url = parse_url(*resolved);
     }
-    if (!url || (url->scheme != "http" && url->scheme != "https"))
+    if (!url || !is_web(*url))
         return std::nullopt;
     url->has_fragment = false;
     url->fragment.clear();
     url->query = without_tracking(url->query);
     url->has_query = !url->query.empty();
-    return to_string(*url);
+    std::string link = to_string(*url);
+    if (!is_web_url(link))
+        return std::nullopt;
+    return link;
 }
 
 }  // namespace papyr::news_server

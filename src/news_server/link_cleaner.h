@@ -11,6 +11,12 @@
 
 namespace papyr::news_server {
 
+// Whether the text is an absolute http(s) URL whose host is a plausible
+// host name (letters, digits, "-", ".", "_", non-ASCII letters of an
+// internationalised name) or a bracketed IPv6 address, and which reads back
+// as the same URL when written again.
+[[nodiscard]] bool is_web_url(std::string_view text);
+
 // Whether a query parameter is one of the tracking parameters (utm_*, the
 // BBC's at_*, fbclid, …). Names are compared without case.
 [[nodiscard]] bool is_tracking_parameter(std::string_view name);

@@ -41,6 +41,9 @@ TEST(FeedLinks, LinksAreAbsoluteWithoutTrackingOrFragment) {
         {"https://a.vn/x\xC3", true, std::nullopt},
         {"", true, std::nullopt},
         {"https://user@evil.example/", true, std::nullopt},
+        // A host with a colon and a quote, which would not read back as itself.
+        {"https://www.a:b=\"http://c.vn/\"d.vn/x", true, std::nullopt},
+        {"https://[::1]:8443/x", true, "https://[::1]:8443/x"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(clean_link(c.reference, kFeed, c.may_be_relative), c.link) << c.reference;
@@ -76,7 +79,7 @@ TEST(FeedLinks, PictureAddressesAreResolvedButNeverRewritten) {
               "https://a.vn/anh/a.jpg");
     EXPECT_EQ(absolute_image({"a.jpg", 7}, "https://a.vn/bai/x")->width, 7);
     for (const char* unusable : {"data:image/png;base64,xx", "javascript:x", "", "ftp://a.vn/a.jpg",
-                                 "https://a.vn/\xFF.jpg"})
+                                 "https://a.vn/\xFF.jpg", "https://a\"b.vn/x.jpg"})
         EXPECT_FALSE(absolute_image({unusable, 0}, kFeed)) << unusable;
 }
 
