@@ -12,6 +12,8 @@
 namespace papyr::news_server {
 namespace {
 
+enum class FeedFormat { Rss, Atom, Rdf };
+
 // Well-formedness is all pugixml is asked for: no DOCTYPE is read, so no
 // entity a document declares is ever expanded, and external ones never
 // fetched.
@@ -264,14 +266,14 @@ Result<FeedScan> scan_feed(std::string_view document, const EntryVisitor& visit)
         if (!format)
             return not_a_feed(document);
         visit_items(*format, root, visit);
-        return FeedScan{*format, false};
+        return FeedScan{false};
     }
     const auto root = find_root_tag(document);
     const auto format = root ? format_named(root->name) : std::nullopt;
     if (!format)
         return not_a_feed(document);
     visit_damaged_items(document, *root, *format, visit);
-    return FeedScan{*format, true};
+    return FeedScan{true};
 }
 
 }  // namespace papyr::news_server

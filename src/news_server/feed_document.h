@@ -13,10 +13,7 @@
 
 namespace papyr::news_server {
 
-enum class FeedFormat { Rss, Atom, Rdf };
-
 struct FeedScan {
-    FeedFormat format = FeedFormat::Rss;
     // The document as a whole was not XML; its items were read one by one.
     bool damaged = false;
 };
