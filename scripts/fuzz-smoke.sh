@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in a build folder of its own (the
-# JSON reader, the article extraction, and what the news service reads from
-# publishers: curl's output and feeds) and runs each briefly on its seed
-# corpus. Longer runs by hand:
+# JSON reader, the article extraction, the feed mapping and the reading of
+# curl's output) and runs each briefly on its seed corpus. Longer runs by
+# hand, of all or of some:
 #   FUZZ_SECONDS=3600 scripts/fuzz-smoke.sh
-# FUZZ_TARGETS="extraction" runs only that one.
+#   FUZZ_SECONDS=600 FUZZ_TARGETS=feed scripts/fuzz-smoke.sh
 # Usage: fuzz-smoke.sh [build folder]   (default: build/fuzz)
 # Everything it writes (build, grown corpus, crash inputs) stays in the build
-# folder; the seed corpus in tests/fuzz/corpus is only read.
+# folder; the seed corpora (tests/fuzz/*corpus, and the feed documents of
+# tests/news_server/testdata for feeds) are only read.
 set -euo pipefail
 source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 build_dir="${1:-$source_dir/build/fuzz}"
 seconds="${FUZZ_SECONDS:-20}"
+read -r -a targets <<<"${FUZZ_TARGETS:-json extraction feed publisher}"
 
 for tool in clang clang++ cmake ninja; do
   if ! command -v "$tool" >/dev/null; then
@@ -25,8 +27,7 @@ done
 CC=clang CXX=clang++ cmake -S "$source_dir" -B "$build_dir" -G Ninja \
   -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS=-O1 -DCMAKE_CXX_FLAGS=-O1 \
   -DPAPYR_FUZZ=ON -DPAPYR_BUILD_TESTS=OFF >/dev/null
-targets="${FUZZ_TARGETS:-json extraction publisher}"
-for target in $targets; do
+for target in "${targets[@]}"; do
   cmake --build "$build_dir" --target "papyr_${target}_fuzz" -j 2
 done
 
@@ -51,10 +52,12 @@ run() {
   grep -E '^(Done|stat::)' "$log"
 }
 
-for target in $targets; do
-  case $target in
+for target in "${targets[@]}"; do
+  case "$target" in
     json) run json "$source_dir/tests/fuzz/corpus" "$source_dir/tests/fuzz/json.dict" 8192 ;;
     extraction) run extraction "$source_dir/tests/fuzz/html-corpus" "$source_dir/tests/fuzz/html.dict" 65536 ;;
+    feed) run feed "$source_dir/tests/news_server/testdata" "$source_dir/tests/fuzz/feed.dict" 65536 ;;
     publisher) run publisher "$source_dir/tests/fuzz/publisher-corpus" "" 16384 ;;
+    *) echo "fuzz-smoke: no fuzz target \"$target\"" >&2; exit 1 ;;
   esac
 done

@@ -242,12 +242,23 @@ bool time_of_day(Cursor& cursor, Fields& fields) {
     return true;
 }
 
+// A zone's name in parentheses after its offset, as mail-style generators
+// write it: "+0000 (UTC)". The offset already says it all.
+void skip_zone_comment(Cursor& cursor) {
+    const std::size_t start = cursor.position();
+    if (cursor.eat('(') && !cursor.word().empty() && cursor.eat(')'))
+        return;
+    cursor.rewind(start);
+}
+
 // The end of a layout: an optional zone, then nothing.
 bool finish(Cursor& cursor, Fields& fields) {
     cursor.skip_spaces();
     if (cursor.done())
         return true;
     fields.offset_minutes = zone(cursor);
+    cursor.skip_spaces();
+    skip_zone_comment(cursor);
     cursor.skip_spaces();
     return fields.offset_minutes.has_value() && cursor.done();
 }

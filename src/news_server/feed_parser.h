@@ -3,6 +3,7 @@
 // A publisher's feed document (RSS 2.0, Atom 1.0 or RSS 1.0/RDF) turned into
 // the headlines the news service answers for one catalogue entry.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,10 +25,29 @@ struct FeedContext {
 
 inline constexpr std::size_t kMaxFeedItems = 50;
 
-// The items in the document's order, at most kMaxFeedItems. An item that
-// cannot be made into a headline is skipped, never the whole feed; a document
-// that is no feed at all gives a Vietnamese message for the reader.
+// The largest document read. The publishers' feeds are a few hundred
+// kilobytes; anything far beyond that is not a news feed.
+inline constexpr std::size_t kMaxFeedBytes = 4 * 1024 * 1024;
+
+// The messages a document that gives no headlines yields, for the reader's
+// footer.
+inline constexpr std::string_view kFeedEmptyMessage = "Nguồn tin trả về dữ liệu rỗng";
+inline constexpr std::string_view kFeedTooLargeMessage =
+    "Nguồn tin trả về dữ liệu quá lớn (hơn 4 MB)";
+inline constexpr std::string_view kFeedIsWebPageMessage =
+    "Nguồn tin trả về trang web, không phải RSS";
+inline constexpr std::string_view kFeedNotRssMessage = "Nguồn tin trả về dữ liệu không phải RSS";
+inline constexpr std::string_view kFeedBrokenMessage = "Nguồn tin trả về RSS bị lỗi";
+
+// The items in the document's order, at most kMaxFeedItems, each article
+// once. An item that cannot be made into a headline is skipped, never the
+// whole feed; a well-formed feed without items gives an empty list; a
+// document that is no feed at all gives one of the messages above.
 [[nodiscard]] Result<std::vector<NewsFeedItem>> map_feed(std::string_view document,
                                                          const FeedContext& context);
+
+// The "id" of the headline whose cleaned link is `link`: the same on every
+// fetch and in every run.
+[[nodiscard]] std::string headline_id(std::string_view link);
 
 }  // namespace papyr::news_server

@@ -21,6 +21,8 @@ TEST(PubDate, ReadsEveryLayoutSeenAndWritesVietnamTime) {
         // 10:00 EDT is 14:00 UTC, 21:00 in Vietnam.
         {"Wed, 4 Jun 2025 10:00 EDT", 0, "Thứ tư, 4/6/2025, 21:00 (GMT+7)"},
         {"06 Feb 2025 20:30:48 +07:00", 0, "Thứ năm, 6/2/2025, 20:30 (GMT+7)"},
+        {"Tue, 03 Jun 2025 10:00:00 +0000 (UTC)", kVietnamOffsetMinutes,
+         "Thứ ba, 3/6/2025, 17:00 (GMT+7)"},
         {"2025-05-09T11:02:00+07:00", 0, "Thứ sáu, 9/5/2025, 11:02 (GMT+7)"},
         {"2025-05-09T04:02:00.000Z", 0, "Thứ sáu, 9/5/2025, 11:02 (GMT+7)"},
         {"2025-05-09 11:02", kVietnamOffsetMinutes, "Thứ sáu, 9/5/2025, 11:02 (GMT+7)"},
@@ -41,7 +43,8 @@ TEST(PubDate, RefusesWhatIsNoDate) {
     for (const char* text :
          {"", "   ", "hôm qua", "31/02/2025 10:00", "2025-13-01", "2025-05-09T25:00:00Z",
           "Thu, 06 Feb 2025 20:30:48 +0700 extra", "06 Foo 2025 10:00", "1969-12-31T23:59:59Z",
-          "2025-05-09T10:00:00+2500", "10/2/2026 13:05:00 PM", "12/31/99", "(GMT+7"}) {
+          "2025-05-09T10:00:00+2500", "10/2/2026 13:05:00 PM", "12/31/99", "(GMT+7",
+          "Tue, 03 Jun 2025 10:00:00 +0000 (UTC", "Tue, 03 Jun 2025 10:00:00 +0000 ()"}) {
         EXPECT_FALSE(parse_pub_date(text, 0).has_value()) << text;
         EXPECT_EQ(vietnam_pub_date(text, 0), "") << text;
     }
