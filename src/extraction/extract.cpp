@@ -11,11 +11,31 @@
 #include "extraction/html_tree.h"
 #include "extraction/metadata.h"
 #include "extraction/rules.h"
+#include "extraction/text.h"
 
 namespace papyr::extraction {
 namespace {
 
 constexpr std::string_view kNoArticleText = "Không tìm thấy nội dung bài viết";
+
+// A body of only a few words, none of them in a paragraph element, is page
+// furniture that survived the pruning (a lone "menu" box, a "Liên hệ" line),
+// not an article: the reader is better served by the message than by a page
+// that looks empty. A real paragraph, list, quotation, table or preformatted
+// text, however short, counts as text; loose text and headings do not.
+constexpr std::uint64_t kMinLooseWords = 8;
+
+bool only_furniture(const Document& document, const std::vector<Block>& blocks) {
+    std::uint64_t words = 0;
+    for (const Block& block : blocks) {
+        const bool structured =
+            block.kind != BlockKind::Paragraph && block.kind != BlockKind::Heading;
+        if (structured || (block.node != kNoNode && document.is_element(block.node, "p")))
+            return false;
+        words += count_words(block.text);
+    }
+    return words < kMinLooseWords;
+}
 
 }  // namespace
 
@@ -38,7 +58,7 @@ Result<ArticleDetail> extract_article(const Page& page) {
         parts.title, parts.lead, parts.authors,
         page.rules != nullptr ? page.rules->drop_paragraphs : std::vector<std::string>()};
     const auto blocks = filter_blocks(std::move(body.blocks), context);
-    if (blocks.empty())
+    if (blocks.empty() || only_furniture(*document, blocks))
         return fail(std::string(kNoArticleText));
     return assemble_article(page, std::move(parts), blocks);
 }

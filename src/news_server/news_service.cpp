@@ -321,6 +321,7 @@ Answer NewsService::article_once(const Publisher& publisher, const std::string& 
     page.source_name = publisher.name;
     page.rules = &publisher.rules;
     page.default_utc_offset_minutes = publisher.utc_offset_minutes;
+    page.declared_charset = fetched.charset;
     auto article = extraction::extract_article(page);
     if (!article)
         return article_failure(502, std::move(article).error());

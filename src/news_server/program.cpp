@@ -314,15 +314,17 @@ std::string extract_command_answer(const Sources& sources, const ExtractOptions&
     const std::optional<Url> parsed = parse_url(options.url);
     if (!parsed || (parsed->scheme != "http" && parsed->scheme != "https"))
         return article_failure(400, messages::invalid_article_url()).body;
-    const Publisher* publisher = sources.publisher_of(options.url);
-    if (publisher == nullptr)
-        return article_failure(403, messages::foreign_article_url()).body;
+    // The page is already here, so no request is made for it: a page of any
+    // site is read, with the generic extraction alone when it is not a
+    // publisher's (the service itself refuses such URLs before fetching).
     extraction::Page input;
     input.bytes = page;
     input.url = options.url;
-    input.source_name = publisher->name;
-    input.rules = &publisher->rules;
-    input.default_utc_offset_minutes = publisher->utc_offset_minutes;
+    if (const Publisher* publisher = sources.publisher_of(options.url)) {
+        input.source_name = publisher->name;
+        input.rules = &publisher->rules;
+        input.default_utc_offset_minutes = publisher->utc_offset_minutes;
+    }
     auto article = extraction::extract_article(input);
     if (!article)
         return article_failure(502, article.error()).body;

@@ -81,8 +81,33 @@ std::optional<int> status_of(std::string_view line) {
 struct HeaderBlock {
     int status = 0;
     std::optional<std::string> location;
+    std::string charset;
     std::size_t end = 0;  // offset just past the blank line
 };
+
+// The charset parameter of a Content-Type value, lowercase and unquoted:
+// `text/html; Charset="UTF-8"` gives "utf-8", no parameter gives "".
+std::string charset_parameter(std::string_view value) {
+    std::size_t pos = value.find(';');
+    while (pos != std::string_view::npos) {
+        std::string_view parameter = value.substr(pos + 1);
+        const std::size_t next = parameter.find(';');
+        parameter = trim(parameter.substr(0, next));
+        pos = next == std::string_view::npos ? next : pos + 1 + next;
+        const std::size_t equals = parameter.find('=');
+        if (equals == std::string_view::npos ||
+            !same_name(trim(parameter.substr(0, equals)), "charset"))
+            continue;
+        std::string_view charset = trim(parameter.substr(equals + 1));
+        if (charset.size() >= 2 && charset.front() == '"' && charset.back() == '"')
+            charset = charset.substr(1, charset.size() - 2);
+        std::string out;
+        for (const char c : charset)
+            out += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        return out;
+    }
+    return {};
+}
 
 std::optional<HeaderBlock> read_block(std::string_view output, std::size_t start) {
     HeaderBlock block;
@@ -107,8 +132,13 @@ std::optional<HeaderBlock> read_block(std::string_view output, std::size_t start
             return block;
         }
         const std::size_t colon = line.find(':');
-        if (colon != std::string_view::npos && same_name(line.substr(0, colon), "location"))
+        if (colon == std::string_view::npos)
+            continue;
+        const std::string_view name = line.substr(0, colon);
+        if (same_name(name, "location"))
             block.location = std::string(trim(line.substr(colon + 1)));
+        else if (same_name(name, "content-type"))
+            block.charset = charset_parameter(line.substr(colon + 1));
     }
     return std::nullopt;
 }
@@ -215,7 +245,8 @@ std::optional<HttpAnswer> parse_curl_output(std::string_view output) {
             start = block->end;
             continue;
         }
-        return HttpAnswer{block->status, block->location, std::string(output.substr(block->end))};
+        return HttpAnswer{block->status, block->location, std::string(output.substr(block->end)),
+                          block->charset};
     }
 }
 
@@ -289,6 +320,7 @@ FetchResult CurlFetcher::fetch_once(const std::string& url, SteadyTime deadline)
         return problem(FetchProblem::TooLarge,
                        "more than " + std::to_string(settings_.max_body_bytes) + " bytes");
     result.body = std::move(answer->body);
+    result.charset = std::move(answer->charset);
     return result;
 }
 

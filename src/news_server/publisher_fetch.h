@@ -47,6 +47,7 @@ struct FetchResult {
     std::string final_url;  // after redirects
     std::string body;       // the answer's bytes when problem is None
     std::string detail;     // for the log: "curl exit 6", "HTTP 404", …
+    std::string charset;    // of the answer's Content-Type, lowercase; "" when none
 
     bool ok() const { return problem == FetchProblem::None; }
 };
@@ -80,6 +81,7 @@ struct HttpAnswer {
     int status = 0;
     std::optional<std::string> location;
     std::string body;
+    std::string charset;  // the Content-Type's charset parameter, lowercase
 };
 [[nodiscard]] std::optional<HttpAnswer> parse_curl_output(std::string_view output);
 

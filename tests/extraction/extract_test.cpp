@@ -43,7 +43,11 @@ TEST(Extract, AnswersTheTitleLeadAndParagraphsOfASimplePage) {
 
 TEST(Extract, APageWithoutParagraphsHasNoArticleText) {
     for (const std::string html : {"<html><h1>Chỉ tiêu đề</h1></html>", "", "\xFF\xFE",
-                                   "<script>var a = 'lots of script text';</script>"}) {
+                                   "<script>var a = 'lots of script text';</script>",
+                                   // Furniture left over is no article either.
+                                   "<html><body><div>menu</div></body></html>",
+                                   "<body><nav><a href=/>Trang chủ</a> <a href=/x>Thời sự</a>"
+                                   "</nav><div>Liên hệ với chúng tôi</div></body>"}) {
         const auto article = extract(html);
         ASSERT_FALSE(article) << html;
         EXPECT_EQ(article.error(), "Không tìm thấy nội dung bài viết");
@@ -67,8 +71,8 @@ TEST(Extract, BodyTextIsNormalisedTheWayABrowserShowsIt) {
          "<div>first<p>second</p>third</div>",
          {"first", "second", "third"}},
         {"one br breaks the line, two end the paragraph",
-         "<div>line one<br>line two<br><br>next paragraph<br> <br>last</div>",
-         {"line one\nline two", "next paragraph", "last"}},
+         "<div>line one<br>line two<br><br>next paragraph<br> <br>the last one</div>",
+         {"line one\nline two", "next paragraph", "the last one"}},
         {"script and style inside a paragraph are no text",
          "<p>before <script>document.write('x')</script><style>p{}</style>after</p>",
          {"before after"}},

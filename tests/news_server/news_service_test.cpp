@@ -26,11 +26,11 @@ class FakePublishers {
   public:
     void serve(const std::string& url, std::string body) {
         const std::lock_guard lock(mutex_);
-        pages_[url] = FetchResult{FetchProblem::None, 200, url, std::move(body), {}};
+        pages_[url] = FetchResult{FetchProblem::None, 200, url, std::move(body), {}, {}};
     }
     void fail(const std::string& url, FetchProblem problem) {
         const std::lock_guard lock(mutex_);
-        pages_[url] = FetchResult{problem, 0, url, {}, "injected"};
+        pages_[url] = FetchResult{problem, 0, url, {}, "injected", {}};
     }
     void go_offline() {
         const std::lock_guard lock(mutex_);
@@ -55,10 +55,10 @@ class FakePublishers {
             const std::lock_guard lock(mutex_);
             ++calls_[request.url];
             if (offline_)
-                return FetchResult{FetchProblem::Unreachable, 0, request.url, {}, "offline"};
+                return FetchResult{FetchProblem::Unreachable, 0, request.url, {}, "offline", {}};
             const auto found = pages_.find(request.url);
             if (found == pages_.end())
-                return FetchResult{FetchProblem::HttpStatus, 404, request.url, {}, "HTTP 404"};
+                return FetchResult{FetchProblem::HttpStatus, 404, request.url, {}, "HTTP 404", {}};
             return found->second;
         };
     }

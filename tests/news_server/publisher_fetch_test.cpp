@@ -17,15 +17,22 @@ FetchRequest request_for(const std::string& url, std::chrono::milliseconds withi
     return FetchRequest{url, {"vnexpress.net"}, std::chrono::steady_clock::now() + within};
 }
 
-TEST(CurlOutput, TheFinalAnswersStatusLocationAndBodyAreRead) {
+TEST(CurlOutput, TheFinalAnswersStatusLocationCharsetAndBodyAreRead) {
     struct Case {
         std::string output;
         int status;
         std::optional<std::string> location;
         std::string body;
+        std::string charset = "";
     };
     const std::vector<Case> cases{
         {"HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n\r\n<rss/>", 200, std::nullopt, "<rss/>"},
+        {"HTTP/1.1 200 OK\r\ncontent-type: text/html; q=1; Charset=\"Windows-1258\"\r\n\r\n<p>",
+         200, std::nullopt, "<p>", "windows-1258"},
+        // The final answer's type counts, not an interim one's.
+        {"HTTP/1.1 100 Continue\r\nContent-Type: text/html;charset=koi8-r\r\n\r\n"
+         "HTTP/1.1 200 OK\r\nContent-Type: text/html;charset=utf-8\r\n\r\nx",
+         200, std::nullopt, "x", "utf-8"},
         {"HTTP/2 301 \r\nlocation: https://vnexpress.net/b\r\n\r\n", 301, "https://vnexpress.net/b",
          ""},
         {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 404 Not Found\r\n\r\ngone", 404, std::nullopt,
@@ -43,6 +50,7 @@ TEST(CurlOutput, TheFinalAnswersStatusLocationAndBodyAreRead) {
         EXPECT_EQ(answer->status, c.status) << c.output;
         EXPECT_EQ(answer->location, c.location) << c.output;
         EXPECT_EQ(answer->body, c.body) << c.output;
+        EXPECT_EQ(answer->charset, c.charset) << c.output;
     }
     for (const std::string bad :
          {"", "<html>", "HTTP/1.1 200 OK\r\nno end of headers", "HTTP/1.1 abc\r\n\r\n"})

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "main/catalogue.h"
+#include "news_api/json.h"
 #include "news_server/catalogue.h"
 #include "news_server/program.h"
 
@@ -172,6 +173,42 @@ TEST(Sources, AnArticleBelongsToThePublisherOfItsHostAndPath) {
     for (const auto& [url, expected] : cases) {
         const Publisher* publisher = sources->publisher_of(url);
         EXPECT_EQ(publisher == nullptr ? "" : publisher->id, expected) << url;
+    }
+}
+
+// The extract command reads a page it is given: a publisher's with its rules
+// and name, any other site's with the generic extraction, and only a URL that
+// is no http(s) URL at all is refused.
+TEST(ExtractCommand, ReadsPagesOfPublishersAndOfAnyOtherSite) {
+    const auto sources = repository_sources();
+    ASSERT_TRUE(sources) << sources.error();
+    const std::string page =
+        "<html><head><meta property='og:site_name' content='Example Daily'></head><body>"
+        "<article><h1>A headline</h1><p>The first paragraph of the story, long enough to "
+        "count as article text for any extractor worth its name.</p><p>A second paragraph "
+        "follows with more words, so that the body is plainly the main content.</p>"
+        "</article></body></html>";
+    const auto answer = [&](const std::string& url) {
+        const auto decoded = decode_article_response(extract_command_answer(
+            *sources, ExtractOptions{url, std::nullopt, std::nullopt}, page));
+        EXPECT_TRUE(decoded) << url;
+        return decoded ? *decoded : ArticleResponse{};
+    };
+    const ArticleResponse foreign = answer("https://news.example.org/2025/a-headline");
+    ASSERT_TRUE(foreign.success) << foreign.error.value_or("");
+    EXPECT_EQ(foreign.article->url, "https://news.example.org/2025/a-headline");
+    EXPECT_EQ(foreign.article->source, "Example Daily");
+    EXPECT_EQ(foreign.article->title, "A headline");
+    EXPECT_EQ(foreign.article->paragraphs.size(), 2U);
+
+    const ArticleResponse publisher = answer("https://vnexpress.net/a-headline-123.html");
+    ASSERT_TRUE(publisher.success);
+    EXPECT_EQ(publisher.article->source, "VnExpress");
+
+    for (const std::string bad : {"ftp://vnexpress.net/a.html", "not a url"}) {
+        const ArticleResponse refused = answer(bad);
+        EXPECT_FALSE(refused.success) << bad;
+        EXPECT_TRUE(refused.error.has_value()) << bad;
     }
 }
 

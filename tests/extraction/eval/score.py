@@ -5,8 +5,8 @@ benchmarks.
 
 Usage: score.py --extractor PATH --pages FOLDER [--min-f1 X] [--verbose]
 
-The extractor (papyr-extract-page) runs once per page as a process of its
-own; its paragraphs, joined by line feeds, are compared with the truth file.
+The extractor (papyr-server, as `papyr-server extract --url URL FILE`) runs
+once per page as a process of its own; its paragraphs, joined by line feeds, are compared with the truth file.
 
 Shingles: the text is lower-cased and cut into tokens, each a maximal run of
 letters and digits (any script; punctuation and white space only separate);
@@ -48,7 +48,8 @@ def f1(extracted, truth):
 
 
 def extract(extractor, url, path):
-    run = subprocess.run([extractor, url, path], capture_output=True, timeout=60, check=False)
+    run = subprocess.run([extractor, "extract", "--url", url, path], capture_output=True,
+                         timeout=60, check=False)
     if run.returncode != 0:
         raise RuntimeError(f"{path}: extractor failed: {run.stderr.decode(errors='replace')}")
     response = json.loads(run.stdout)
