@@ -43,6 +43,10 @@ float GlyphCache::Size::advance_width(char32_t code_point) {
     return entry(code_point).glyph.metrics.advance_width;
 }
 
+const GlyphMetrics& GlyphCache::Size::metrics(char32_t code_point) {
+    return entry(code_point).glyph.metrics;
+}
+
 GlyphCache::Size& GlyphCache::at_size(float size) {
     if (entry_count() >= kMaxEntries)
         sizes_.clear();

@@ -36,6 +36,8 @@ class GlyphCache {
         // none); valid until the cache is next asked for a size.
         const Glyph& glyph(char32_t code_point);
         float advance_width(char32_t code_point);
+        // Where the glyph lies, without rasterising it.
+        const GlyphMetrics& metrics(char32_t code_point);
 
         std::size_t entry_count() const { return entry_count_; }
 

@@ -156,6 +156,33 @@ void TextRenderer::draw_text(std::string_view text, std::int32_t x, std::int32_t
     }
 }
 
+InkRows TextRenderer::ink_rows(std::string_view text, std::int32_t y, float size) const {
+    if (text.empty() || !(size > 0.0f))
+        return {};
+    // The same placement as draw_text: each glyph's box from the baseline.
+    const std::int64_t baseline = std::int64_t{y} + truncate(size);
+    InkRows rows{std::numeric_limits<std::int64_t>::max(),
+                 std::numeric_limits<std::int64_t>::min()};
+    const auto add = [&](const GlyphMetrics& m) {
+        if (m.width == 0 || m.height == 0)
+            return;
+        const std::int64_t bottom = baseline - m.ymin;
+        rows.top = std::min(rows.top, bottom - static_cast<std::int64_t>(m.height));
+        rows.bottom = std::max(rows.bottom, bottom);
+    };
+    if (cache_ != nullptr) {
+        GlyphCache::Size& glyphs = cache_->at_size(size);
+        for_each_code_point(text, [&](char32_t code_point) { add(glyphs.metrics(code_point)); });
+    } else {
+        for_each_code_point(text, [&](char32_t code_point) {
+            add(font_.metrics(font_.glyph_index(code_point), size));
+        });
+    }
+    if (rows.empty())
+        return {};
+    return rows;
+}
+
 const TextRenderer::BlendTable& TextRenderer::blend_table(std::uint32_t colour,
                                                           std::uint32_t background) {
     // A frame draws text in a handful of colour pairs; a few more slots
@@ -191,9 +218,10 @@ void TextRenderer::blend_glyph(const Glyph& glyph, std::int64_t left, std::int64
     const std::int64_t first_column = std::max<std::int64_t>(0, -left);
     const std::int64_t end_column =
         std::min(width, static_cast<std::int64_t>(surface_.width()) - left);
-    const std::int64_t first_row = std::max<std::int64_t>(0, -top);
-    const std::int64_t end_row =
-        std::min(height, static_cast<std::int64_t>(surface_.height()) - top);
+    const RowSpan clip = surface_.row_clip();
+    const std::int64_t first_row =
+        std::max<std::int64_t>(0, static_cast<std::int64_t>(clip.begin) - top);
+    const std::int64_t end_row = std::min(height, static_cast<std::int64_t>(clip.end) - top);
     if (first_column >= end_column || first_row >= end_row ||
         surface_.is_covered(left, top, width, height)) {
         return;
@@ -304,11 +332,15 @@ std::string TextRenderer::fit_with_ellipsis(std::string_view text, float size,
     return std::string(text.substr(0, starts[keep])) + "...";
 }
 
+TextRenderer::BadgeBox TextRenderer::badge_box(std::string_view text, float size) const {
+    return {truncate(measure_text(text, size)) + 2 * kBadgeTextX, truncate(size) + 10};
+}
+
 void TextRenderer::draw_badge(std::string_view text, std::int32_t x, std::int32_t y,
                               std::uint32_t background, std::uint32_t foreground, float size) {
-    const std::int32_t text_width = truncate(measure_text(text, size));
-    surface_.fill_rounded_rect(x, y, text_width + 16, truncate(size) + 10, 6, background);
-    draw_text(text, x + 8, y + 4, foreground, size);
+    const BadgeBox box = badge_box(text, size);
+    surface_.fill_rounded_rect(x, y, box.width, box.height, kBadgeRadius, background);
+    draw_text(text, x + kBadgeTextX, y + kBadgeTextY, foreground, size);
 }
 
 }  // namespace papyr
