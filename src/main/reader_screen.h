@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "graphics/framebuffer.h"
+#include "graphics/draw_list.h"
 #include "graphics/text_renderer.h"
 #include "main/app_state.h"
 #include "main/theme.h"
@@ -80,13 +80,13 @@ class ReaderLayoutCache {
     ReaderLayout layout_;
 };
 
-// Draws the open article over a surface already filled with the theme's
+// Records the open article over a frame already filled with the theme's
 // background and returns the height it laid out (independent of the
 // scroll), which the caller stores as the state's reader_content_height.
-// Without an article nothing is drawn and nothing is returned. The layout
-// comes from the cache while it still fits the article, scale and width.
-std::optional<std::int32_t> draw_reader(const AppState& state, Framebuffer& surface,
-                                        TextRenderer& text, const SavedLookup& is_saved,
-                                        ReaderLayoutCache& layouts);
+// Without an article nothing is recorded and nothing is returned. The
+// layout comes from the cache while it still fits the article, scale and
+// width.
+std::optional<std::int32_t> draw_reader(const AppState& state, DrawList& frame,
+                                        const SavedLookup& is_saved, ReaderLayoutCache& layouts);
 
 }  // namespace papyr
