@@ -80,26 +80,69 @@ constexpr bool blends_each_channel_alone() {
 }
 static_assert(blends_each_channel_alone());
 
-// The words of the text: runs of characters between Unicode white space.
-std::vector<std::string_view> split_words(std::string_view text) {
-    std::vector<std::string_view> words;
-    std::size_t word_start = 0;
-    bool in_word = false;
+// Whether the character at `pos` is Unicode white space, and its length.
+struct Scanned {
+    char32_t code_point;
+    std::size_t length;
+    bool blank;
+};
+
+Scanned scan(std::string_view text, std::size_t pos) {
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte < 0x80)
+        return {byte, 1, byte == ' ' || (byte >= '\t' && byte <= '\r')};
+    const Utf8Step step = decode_utf8_step(text, pos);
+    return {step.code_point, step.length,
+            step.kind == Utf8Step::Kind::Valid && is_unicode_whitespace(step.code_point)};
+}
+
+// Greedy wrapping in one pass over the text: words are the runs between
+// Unicode white space. Each word's width is summed from zero, and the line's
+// width is the line's advances added in order, exactly as measuring the
+// line would add them, so a line breaks where measuring it says it must.
+template <class Advance>
+std::vector<std::string> wrap(std::string_view text, float limit, Advance&& advance) {
+    std::vector<std::string> lines;
+    const float space_width = 0.0f + advance(U' ');
+    std::string line;
+    float line_width = 0.0f;
     std::size_t pos = 0;
     while (pos < text.size()) {
-        const Utf8Step step = decode_utf8_step(text, pos);
-        const bool blank =
-            step.kind == Utf8Step::Kind::Valid && is_unicode_whitespace(step.code_point);
-        if (blank && in_word)
-            words.push_back(text.substr(word_start, pos - word_start));
-        if (!blank && !in_word)
-            word_start = pos;
-        in_word = !blank;
-        pos += step.length;
+        Scanned at = scan(text, pos);
+        if (at.blank) {
+            pos += at.length;
+            continue;
+        }
+        const std::size_t start = pos;
+        float word_width = 0.0f;
+        // The line's width should the word join it.
+        float joined = line.empty() ? 0.0f : line_width + space_width;
+        while (true) {
+            const float width = advance(at.code_point);
+            word_width += width;
+            joined += width;
+            pos += at.length;
+            if (pos >= text.size())
+                break;
+            at = scan(text, pos);
+            if (at.blank)
+                break;
+        }
+        const std::string_view word = text.substr(start, pos - start);
+        if (!line.empty() && line_width + space_width + word_width > limit) {
+            lines.push_back(std::move(line));
+            line.assign(word);
+            line_width = word_width;
+            continue;
+        }
+        if (!line.empty())
+            line.push_back(' ');
+        line.append(word);
+        line_width = joined;
     }
-    if (in_word)
-        words.push_back(text.substr(word_start));
-    return words;
+    if (!line.empty() || !lines.empty())
+        lines.push_back(std::move(line));
+    return lines;
 }
 
 }  // namespace
@@ -260,34 +303,13 @@ void TextRenderer::blend_glyph(const Glyph& glyph, std::int64_t left, std::int64
 
 std::vector<std::string> TextRenderer::wrap_lines(std::string_view text, std::int32_t max_width,
                                                   float size) const {
-    std::vector<std::string> lines;
-    const std::vector<std::string_view> words = split_words(text);
-    if (words.empty())
-        return lines;
-
-    const float space_width = measure_text(" ", size);
     const auto limit = static_cast<float>(max_width);
-    std::string line;
-    // Always equal to measure_text(line): the same advances added in the
-    // same order, without measuring the growing line again for every word.
-    float line_width = 0.0f;
-    for (const std::string_view word : words) {
-        const float word_width = measure_text(word, size);
-        if (!line.empty() && line_width + space_width + word_width > limit) {
-            lines.push_back(std::move(line));
-            line.assign(word);
-            line_width = word_width;
-            continue;
-        }
-        if (!line.empty()) {
-            line.push_back(' ');
-            line_width += space_width;
-        }
-        line.append(word);
-        line_width = add_advances(line_width, word, size);
+    if (cache_ != nullptr) {
+        GlyphCache::Size& glyphs = cache_->at_size(size);
+        return wrap(text, limit,
+                    [&glyphs](char32_t code_point) { return glyphs.advance_width(code_point); });
     }
-    lines.push_back(std::move(line));
-    return lines;
+    return wrap(text, limit, [&](char32_t code_point) { return advance_width(code_point, size); });
 }
 
 std::int32_t TextRenderer::draw_wrapped(std::string_view text, std::int32_t x, std::int32_t y,
