@@ -372,7 +372,7 @@ void Framebuffer::dim() {
         // Most of a screen is flat colour: a block of one colour takes the
         // darkened colour whole, which costs a comparison instead of the
         // arithmetic.
-        constexpr std::size_t kBlock = 32;
+        constexpr std::size_t kBlock = 64;
         for (std::size_t start = 0; start < count; start += kBlock) {
             std::uint32_t* block = first + start;
             const std::size_t size = std::min(kBlock, count - start);

@@ -31,13 +31,9 @@ GlyphCache::Size::Entry& GlyphCache::Size::new_entry(char32_t code_point) {
     return found;
 }
 
-const Glyph& GlyphCache::Size::glyph(char32_t code_point) {
-    Entry& found = entry(code_point);
-    if (!found.rasterized) {
-        found.glyph = font_.rasterize(font_.glyph_index(code_point), size_);
-        found.rasterized = true;
-    }
-    return found.glyph;
+void GlyphCache::Size::rasterize(Entry& found, char32_t code_point) {
+    found.glyph = font_.rasterize(font_.glyph_index(code_point), size_);
+    found.rasterized = true;
 }
 
 GlyphCache::Size& GlyphCache::at_size(float size) {

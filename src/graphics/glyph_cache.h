@@ -38,7 +38,12 @@ class GlyphCache {
         float size() const { return size_; }
         // The rasterised glyph of the character (glyph 0 when the font has
         // none); valid until the cache is next asked for a size.
-        const Glyph& glyph(char32_t code_point);
+        const Glyph& glyph(char32_t code_point) {
+            Entry& found = entry(code_point);
+            if (!found.rasterized)
+                rasterize(found, code_point);
+            return found.glyph;
+        }
         float advance_width(char32_t code_point) {
             return entry(code_point).glyph.metrics.advance_width;
         }
@@ -68,6 +73,7 @@ class GlyphCache {
             return new_entry(code_point);
         }
         Entry& new_entry(char32_t code_point);
+        void rasterize(Entry& found, char32_t code_point);
 
         const Font& font_;
         float size_;

@@ -287,7 +287,25 @@ void TextRenderer::blend_glyph(const Glyph& glyph, std::int64_t left, std::int64
         const std::uint8_t* coverage =
             glyph.coverage.data() + static_cast<std::size_t>(row * width + first_column);
         std::uint32_t* line = line_at(row);
-        for (std::size_t column = 0; column < columns; ++column) {
+        // The box's columns left and right of the strokes cover nothing.
+        std::size_t begin = 0;
+        std::size_t end = columns;
+        while (begin < end && coverage[begin] == 0)
+            ++begin;
+        while (end > begin && coverage[end - 1] == 0)
+            --end;
+        // Most often every pixel under the strokes is the background:
+        // checked first without a branch per pixel, those take their pixels
+        // from the table without one either.
+        std::uint32_t differences = 0;
+        for (std::size_t column = begin; column < end; ++column)
+            differences |= line[column] ^ background;
+        if (differences == 0) {
+            for (std::size_t column = begin; column < end; ++column)
+                line[column] = result[coverage[column]];
+            continue;
+        }
+        for (std::size_t column = begin; column < end; ++column) {
             const std::uint32_t a = coverage[column];
             const std::uint32_t under = line[column];
             if (under == background) {
