@@ -163,19 +163,38 @@ ReaderLayout layout_article(const ArticleDetail& article, const FontScale& scale
     return layout;
 }
 
+void ReaderLayoutCache::keep_only(const ArticleDetail& article, std::int32_t screen_width) {
+    if (article_ && screen_width == screen_width_ && *article_ == article)
+        return;
+    article_ = article;
+    screen_width_ = screen_width;
+    layouts_.fill(std::nullopt);
+}
+
 const ReaderLayout& ReaderLayoutCache::layout_for(const ArticleDetail& article,
                                                   std::size_t font_scale_index,
                                                   std::int32_t screen_width,
                                                   const TextRenderer& text) {
-    if (!article_ || font_scale_index != font_scale_index_ || screen_width != screen_width_ ||
-        *article_ != article) {
-        layout_ = layout_article(article, kFontScales[font_scale_index % kFontScaleCount],
-                                 screen_width, text);
-        article_ = article;
-        font_scale_index_ = font_scale_index;
-        screen_width_ = screen_width;
+    keep_only(article, screen_width);
+    const std::size_t scale = font_scale_index % kFontScaleCount;
+    std::optional<ReaderLayout>& layout = layouts_[scale];
+    if (!layout)
+        layout = layout_article(article, kFontScales[scale], screen_width, text);
+    return *layout;
+}
+
+bool ReaderLayoutCache::lay_out_another(const ArticleDetail& article, std::size_t font_scale_index,
+                                        std::int32_t screen_width, const TextRenderer& text) {
+    keep_only(article, screen_width);
+    // The scale X moves to next is laid out first.
+    for (std::size_t step = 1; step <= kFontScaleCount; ++step) {
+        const std::size_t scale = (font_scale_index + step) % kFontScaleCount;
+        if (!layouts_[scale]) {
+            layouts_[scale] = layout_article(article, kFontScales[scale], screen_width, text);
+            return true;
+        }
     }
-    return layout_;
+    return false;
 }
 
 std::optional<std::int32_t> draw_reader(const AppState& state, DrawList& frame,

@@ -26,8 +26,15 @@ void SurfaceRenderer::render(AppState& state) {
     // Asked only where the reader draws an article, as drawing would.
     const bool saved = state.reader_open && state.article && is_saved_(state.article->url);
     presented_.clear();
-    if (last_drawn_.update(state, saved, surface_.width(), surface_.height()))
+    if (last_drawn_.update(state, saved, surface_.width(), surface_.height())) {
         presented_ = draw(state, saved);
+    } else if (state.reader_open && state.article) {
+        // A frame with nothing to draw has time to spare: the article is
+        // laid out at the other font scales, one a frame, so the frame that
+        // changes the scale only draws.
+        (void)layouts_.lay_out_another(*state.article, state.font_scale_index,
+                                       static_cast<std::int32_t>(surface_.width()), text_);
+    }
     if (full_present_due(now))
         presented_.assign(1, RowSpan{0, surface_.height()});
     surface_.present_rows(presented_);
