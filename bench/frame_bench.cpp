@@ -7,8 +7,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -17,7 +20,9 @@
 #include "graphics/embedded_font.h"
 #include "graphics/font.h"
 #include "graphics/text_renderer.h"
+#include "main/clock.h"
 #include "main/frame_drawing.h"
+#include "main/main_loop.h"
 #include "main/state_update.h"
 #include "main/surface_renderer.h"
 #include "main/theme.h"
@@ -105,9 +110,8 @@ AppState help_state(Resolution resolution) {
     return state;
 }
 
-// Every measured frame shows something new (the other of two themes), so
-// each one is a frame that must be drawn; the glyphs and the layout of the
-// text stay the same.
+// A frame that shows something new everywhere: the other of two themes,
+// so every pixel is drawn again; the glyphs and the layout stay the same.
 void next_look(AppState& state) {
     state.theme_index ^= 1;
 }
@@ -124,44 +128,89 @@ void floor_frame(benchmark::State& run, Resolution resolution) {
     }
 }
 
+// A clock that moves 16 ms for each frame, so the renderer's full present
+// of once a second comes in its share of the frames measured.
+class FrameClock final : public Clock {
+  public:
+    Instant now() override { return now_; }
+    void sleep_for(Nanoseconds duration) override { now_ += duration; }
+    void next_frame() { now_ += kFramePeriod; }
+
+  private:
+    Instant now_{std::chrono::seconds(1000)};
+};
+
 // The program's renderer on a device-sized surface, with a saved list.
 struct RendererRig {
     explicit RendererRig(Resolution resolution)
         : marks(save_some_bookmarks(cache.locations())),
           device(resolution),
-          renderer(device.surface(), [this](std::string_view url) { return marks.contains(url); }) {
+          renderer(device.surface(), clock,
+                   [this](std::string_view url) { return marks.contains(url); }) {}
+
+    void frame(AppState& state) {
+        clock.next_frame();
+        renderer.render(state);
     }
+    std::uint64_t presented_bytes() { return device.surface().presented_bytes(); }
 
     CacheFolder cache;
     SavedMarks marks;
     DeviceSurface device;
+    FrameClock clock;
     SurfaceRenderer renderer;
 };
 
-void current_frame(benchmark::State& run, Resolution resolution, AppState state) {
+// One kind of changed frame: `prepare` sets the state up before the frame
+// (drawn untimed), `change` makes the change the timed frame shows.
+struct FrameKind {
+    std::string name;
+    std::function<void(AppState&)> prepare;
+    std::function<void(AppState&)> change;
+};
+
+void changed_frame(benchmark::State& run, Resolution resolution, AppState state,
+                   const FrameKind& kind) {
     RendererRig rig(resolution);
-    SurfaceRenderer& renderer = rig.renderer;
-    renderer.render(state);  // the glyphs of the screen are cached from now on
+    rig.frame(state);  // the glyphs of the screen are cached from now on
+    rig.frame(state);  // the reader's stored height settles in the first
+    std::uint64_t bytes = 0;
     for (auto _ : run) {
-        next_look(state);
-        renderer.render(state);
+        if (kind.prepare) {
+            kind.prepare(state);
+            rig.frame(state);
+        }
+        kind.change(state);
+        const std::uint64_t before = rig.presented_bytes();
+        const auto start = std::chrono::steady_clock::now();
+        rig.frame(state);
         benchmark::ClobberMemory();
+        run.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        bytes += rig.presented_bytes() - before;
     }
+    run.counters["device_bytes_per_frame"] =
+        static_cast<double>(bytes) / static_cast<double>(run.iterations());
 }
 
-// A frame in which nothing the screens show has changed: only the present.
+// A frame in which nothing the screens show has changed, and what reaches
+// the device in a second of them: the one full present.
 void unchanged_frame(benchmark::State& run, Resolution resolution, AppState state) {
     RendererRig rig(resolution);
-    SurfaceRenderer& renderer = rig.renderer;
-    renderer.render(state);
-    renderer.render(state);  // the reader's stored height settles in the first
-    const std::size_t drawn = renderer.frames_drawn();
+    rig.frame(state);
+    rig.frame(state);
+    const std::size_t drawn = rig.renderer.frames_drawn();
+    const std::uint64_t before = rig.presented_bytes();
     for (auto _ : run) {
-        renderer.render(state);
+        rig.frame(state);
         benchmark::ClobberMemory();
     }
-    if (renderer.frames_drawn() != drawn)
+    if (rig.renderer.frames_drawn() != drawn)
         run.SkipWithError("an unchanged frame was drawn");
+    const double seconds =
+        static_cast<double>(run.iterations()) * std::chrono::duration<double>(kFramePeriod).count();
+    run.counters["device_bytes_per_s"] =
+        static_cast<double>(rig.presented_bytes() - before) / seconds;
 }
 
 // The first design: the font parsed from the embedded bytes in every frame,
@@ -188,13 +237,97 @@ void first_design_frame(benchmark::State& run, Resolution resolution, AppState s
 
 using StateFor = std::function<AppState(Resolution)>;
 
+// Scrolls a line at a time to the end of the page and back, as a reader
+// holding the button does; the limit is the frame loop's.
+std::function<void(AppState&)> line_steps(Resolution resolution) {
+    auto direction = std::make_shared<int>(1);
+    return [direction, resolution](AppState& state) {
+        const std::int32_t limit = reader_max_scroll(state.reader_content_height,
+                                                     static_cast<std::int32_t>(resolution.height));
+        if (state.reader_scroll + 40 * *direction > limit ||
+            state.reader_scroll + 40 * *direction < 0)
+            *direction = -*direction;
+        state.reader_scroll = std::clamp(state.reader_scroll + 40 * *direction, 0, limit);
+    };
+}
+
+std::function<void(AppState&)> page_steps(Resolution resolution) {
+    auto direction = std::make_shared<int>(1);
+    return [direction, resolution](AppState& state) {
+        const std::int32_t limit = reader_max_scroll(state.reader_content_height,
+                                                     static_cast<std::int32_t>(resolution.height));
+        if (state.reader_scroll + 500 * *direction > limit ||
+            state.reader_scroll + 500 * *direction < 0)
+            *direction = -*direction;
+        state.reader_scroll = std::clamp(state.reader_scroll + 500 * *direction, 0, limit);
+    };
+}
+
+void other_notice(AppState& state) {
+    const bool first = state.notice && state.notice->text == "Đã lưu bài viết để đọc offline!";
+    state.notice = Notice{
+        first ? "Đã xóa bài viết khỏi mục đã lưu." : "Đã lưu bài viết để đọc offline!", Instant{}};
+}
+
+// The article the frame loop opens, replaced by another on each open.
+void next_article(AppState& state) {
+    static const ArticleDetail first = long_article();
+    static const ArticleDetail second = [] {
+        ArticleDetail other = long_article();
+        other.title += " (tiếp theo)";
+        other.url += "?p=2";
+        return other;
+    }();
+    state.article = state.article == first ? second : first;
+    state.reader_scroll = 0;
+    state.reader_content_height = 1000;
+}
+
+void help_kinds(std::vector<FrameKind>& kinds) {
+    kinds.push_back({"help_open", [](AppState& s) { s.help_visible = false; },
+                     [](AppState& s) { s.help_visible = true; }});
+    kinds.push_back({"help_close", [](AppState& s) { s.help_visible = true; },
+                     [](AppState& s) { s.help_visible = false; }});
+}
+
+std::vector<FrameKind> kinds_for(const std::string& screen, Resolution resolution) {
+    std::vector<FrameKind> kinds = {{"theme", nullptr, next_look}};
+    kinds.push_back({"notice", nullptr, other_notice});
+    if (screen == "feed_list") {
+        kinds.push_back({"selection", nullptr, [](AppState& s) { s.selected ^= 1; }});
+        help_kinds(kinds);
+    } else if (screen.starts_with("reader_")) {
+        kinds.push_back({"scroll_step", nullptr, line_steps(resolution)});
+        kinds.push_back({"page_step", nullptr, page_steps(resolution)});
+        // After a frame with nothing new, as when the user reads before
+        // pressing X: such frames lay the other scales out ahead.
+        kinds.push_back(
+            {"font_scale", [](AppState&) {},
+             [](AppState& s) { s.font_scale_index = (s.font_scale_index + 1) % kFontScaleCount; }});
+        // From the feed list, as when the fetched article arrives.
+        kinds.push_back({"article_open", [](AppState& s) { s.reader_open = false; },
+                         [](AppState& s) {
+                             next_article(s);
+                             s.reader_open = true;
+                         }});
+    } else {
+        help_kinds(kinds);
+    }
+    return kinds;
+}
+
 void register_screen(const std::string& screen, const StateFor& make_state) {
     for (const Resolution resolution : kResolutions) {
         const AppState state = make_state(resolution);
-        benchmark::RegisterBenchmark(
-            (screen + "/current/" + resolution.name()).c_str(),
-            [resolution, state](benchmark::State& run) { current_frame(run, resolution, state); })
-            ->Unit(benchmark::kMicrosecond);
+        for (const FrameKind& kind : kinds_for(screen, resolution)) {
+            benchmark::RegisterBenchmark(
+                (screen + "/" + kind.name + "/" + resolution.name()).c_str(),
+                [resolution, state, kind](benchmark::State& run) {
+                    changed_frame(run, resolution, state, kind);
+                })
+                ->UseManualTime()
+                ->Unit(benchmark::kMicrosecond);
+        }
         benchmark::RegisterBenchmark(
             (screen + "/unchanged/" + resolution.name()).c_str(),
             [resolution, state](benchmark::State& run) { unchanged_frame(run, resolution, state); })
