@@ -342,13 +342,6 @@ void Framebuffer::set_covered(Rect covered) {
     covered_ = {columns.begin, columns.end, rows.begin, rows.end};
 }
 
-bool Framebuffer::is_covered(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) const {
-    return covered_.left != covered_.right && x >= static_cast<std::int64_t>(covered_.left) &&
-           y >= static_cast<std::int64_t>(covered_.top) &&
-           x + w <= static_cast<std::int64_t>(covered_.right) &&
-           y + h <= static_cast<std::int64_t>(covered_.bottom);
-}
-
 template <class Paint>
 void Framebuffer::for_each_uncovered_run(Paint&& paint) {
     for (std::size_t row = row_clip_.begin; row < row_clip_.end; ++row) {

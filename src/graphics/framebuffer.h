@@ -102,7 +102,12 @@ class Framebuffer {
     };
     void set_covered(Rect covered);
     // Whether the box lies wholly inside the covered rectangle.
-    bool is_covered(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) const;
+    bool is_covered(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) const {
+        return covered_.left != covered_.right && x >= static_cast<std::int64_t>(covered_.left) &&
+               y >= static_cast<std::int64_t>(covered_.top) &&
+               x + w <= static_cast<std::int64_t>(covered_.right) &&
+               y + h <= static_cast<std::int64_t>(covered_.bottom);
+    }
 
     std::size_t width() const { return width_; }
     std::size_t height() const { return height_; }

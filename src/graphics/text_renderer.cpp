@@ -231,9 +231,16 @@ const TextRenderer::BlendTable& TextRenderer::blend_table(std::uint32_t colour,
     // A frame draws text in a handful of colour pairs; a few more slots
     // than that keep a glyph straddling two backgrounds from evicting them.
     constexpr std::size_t kTables = 8;
-    for (const BlendTable& table : blend_tables_) {
-        if (table.colour == colour && table.background == background)
-            return table;
+    // Most glyphs are drawn with the pair of the glyph before.
+    if (last_table_ < blend_tables_.size() && blend_tables_[last_table_].colour == colour &&
+        blend_tables_[last_table_].background == background) {
+        return blend_tables_[last_table_];
+    }
+    for (std::size_t i = 0; i < blend_tables_.size(); ++i) {
+        if (blend_tables_[i].colour == colour && blend_tables_[i].background == background) {
+            last_table_ = i;
+            return blend_tables_[i];
+        }
     }
     BlendTable* replaced = nullptr;
     if (blend_tables_.size() < kTables) {
@@ -243,6 +250,7 @@ const TextRenderer::BlendTable& TextRenderer::blend_table(std::uint32_t colour,
         next_replaced_ = (next_replaced_ + 1) % kTables;
     }
     BlendTable& table = *replaced;
+    last_table_ = static_cast<std::size_t>(replaced - blend_tables_.data());
     table.colour = colour;
     table.background = background;
     table.result[0] = background;
@@ -294,17 +302,6 @@ void TextRenderer::blend_glyph(const Glyph& glyph, std::int64_t left, std::int64
             ++begin;
         while (end > begin && coverage[end - 1] == 0)
             --end;
-        // Most often every pixel under the strokes is the background:
-        // checked first without a branch per pixel, those take their pixels
-        // from the table without one either.
-        std::uint32_t differences = 0;
-        for (std::size_t column = begin; column < end; ++column)
-            differences |= line[column] ^ background;
-        if (differences == 0) {
-            for (std::size_t column = begin; column < end; ++column)
-                line[column] = result[coverage[column]];
-            continue;
-        }
         for (std::size_t column = begin; column < end; ++column) {
             const std::uint32_t a = coverage[column];
             const std::uint32_t under = line[column];

@@ -105,6 +105,7 @@ class TextRenderer {
     Framebuffer& surface_;
     std::vector<BlendTable> blend_tables_;  // the last few pairs drawn
     std::size_t next_replaced_ = 0;
+    std::size_t last_table_ = 0;  // the one used last
 };
 
 }  // namespace papyr
