@@ -4,7 +4,9 @@
 # ratio to the floor (fill the whole back buffer and copy it all to the
 # device) measured in the same run, and the bytes the frame wrote to the
 # device (for frames with nothing new, the bytes in a second of them); then
-# the news client's timings. Extra arguments go to the benchmark program, e.g.
+# the news client's timings. Frames are timed in processor time of the
+# thread that draws them, so load from other processes, which the wall clock
+# would count, does not skew the ratios. Extra arguments go to the benchmark program, e.g.
 #   bash bench/report.sh --benchmark_repetitions=9
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,7 +32,9 @@ import sys
 with open(sys.argv[1], encoding="utf-8") as file:
     results = json.load(file)
 
-# Medians of the repetitions, in microseconds of real time.
+# Medians of the repetitions, in microseconds: for the frames the processor
+# time of the drawing thread (timed by the benchmarks themselves), for the
+# news client the time on the wall clock.
 median = {}
 for entry in results["benchmarks"]:
     if entry.get("aggregate_name", "median") != "median":
