@@ -251,29 +251,17 @@ void first_design_frame(benchmark::State& run, Resolution resolution, AppState s
 
 using StateFor = std::function<AppState(Resolution)>;
 
-// Scrolls a line at a time to the end of the page and back, as a reader
-// holding the button does; the limit is the frame loop's.
-std::function<void(AppState&)> line_steps(Resolution resolution) {
+// Scrolls `step` pixels at a time to the end of the page and back, as a
+// reader holding the button does; the limit is the frame loop's.
+std::function<void(AppState&)> scroll_steps(Resolution resolution, std::int32_t step) {
     auto direction = std::make_shared<int>(1);
-    return [direction, resolution](AppState& state) {
+    return [direction, resolution, step](AppState& state) {
         const std::int32_t limit = reader_max_scroll(state.reader_content_height,
                                                      static_cast<std::int32_t>(resolution.height));
-        if (state.reader_scroll + 40 * *direction > limit ||
-            state.reader_scroll + 40 * *direction < 0)
+        const std::int32_t next = state.reader_scroll + step * *direction;
+        if (next > limit || next < 0)
             *direction = -*direction;
-        state.reader_scroll = std::clamp(state.reader_scroll + 40 * *direction, 0, limit);
-    };
-}
-
-std::function<void(AppState&)> page_steps(Resolution resolution) {
-    auto direction = std::make_shared<int>(1);
-    return [direction, resolution](AppState& state) {
-        const std::int32_t limit = reader_max_scroll(state.reader_content_height,
-                                                     static_cast<std::int32_t>(resolution.height));
-        if (state.reader_scroll + 500 * *direction > limit ||
-            state.reader_scroll + 500 * *direction < 0)
-            *direction = -*direction;
-        state.reader_scroll = std::clamp(state.reader_scroll + 500 * *direction, 0, limit);
+        state.reader_scroll = std::clamp(state.reader_scroll + step * *direction, 0, limit);
     };
 }
 
@@ -311,8 +299,8 @@ std::vector<FrameKind> kinds_for(const std::string& screen, Resolution resolutio
         kinds.push_back({"selection", nullptr, [](AppState& s) { s.selected ^= 1; }});
         help_kinds(kinds);
     } else if (screen.starts_with("reader_")) {
-        kinds.push_back({"scroll_step", nullptr, line_steps(resolution)});
-        kinds.push_back({"page_step", nullptr, page_steps(resolution)});
+        kinds.push_back({"scroll_step", nullptr, scroll_steps(resolution, 40)});
+        kinds.push_back({"page_step", nullptr, scroll_steps(resolution, 500)});
         // After a frame with nothing new, as when the user reads before
         // pressing X: such frames lay the other scales out ahead.
         kinds.push_back(
