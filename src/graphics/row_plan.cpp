@@ -1,7 +1,6 @@
 #include "graphics/row_plan.h"
 
 #include <bit>
-#include <optional>
 
 namespace papyr {
 namespace {
