@@ -26,6 +26,12 @@ Range clip(std::int64_t start, std::int64_t length, std::size_t limit) {
     return {static_cast<std::size_t>(low), static_cast<std::size_t>(high)};
 }
 
+// The rows of [start, start + length) that lie within the clip rows.
+Range clip_rows(std::int64_t start, std::int64_t length, RowSpan rows) {
+    const Range range = clip(start, length, rows.end);
+    return {std::max(range.begin, rows.begin), std::max(range.end, rows.begin)};
+}
+
 // Distance of a coordinate into a corner band of the rounded rectangle: 0 in
 // the straight middle part, 1 at the band's inner edge, r at the outer edge.
 std::int64_t corner_distance(std::int64_t p, std::int64_t start, std::int64_t length,
@@ -80,7 +86,11 @@ bool is_one_colour(const std::uint32_t* first, std::size_t count) {
 }  // namespace
 
 Framebuffer::Framebuffer(std::size_t width, std::size_t height)
-    : pixels_(width * height, kStartColour), width_(width), height_(height), stride_(width * 4) {}
+    : storage_(width * height, kStartColour),
+      width_(width),
+      height_(height),
+      row_clip_{0, height},
+      stride_(width * 4) {}
 
 Framebuffer Framebuffer::in_memory(std::size_t width, std::size_t height) {
     return Framebuffer(width, height);
@@ -143,9 +153,12 @@ Framebuffer Framebuffer::open(std::size_t default_width, std::size_t default_hei
 }
 
 Framebuffer::Framebuffer(Framebuffer&& other) noexcept
-    : pixels_(std::move(other.pixels_)),
+    : storage_(std::move(other.storage_)),
+      first_row_(std::exchange(other.first_row_, 0)),
       width_(std::exchange(other.width_, 0)),
       height_(std::exchange(other.height_, 0)),
+      row_clip_(std::exchange(other.row_clip_, {})),
+      presented_bytes_(std::exchange(other.presented_bytes_, 0)),
       map_(std::exchange(other.map_, nullptr)),
       map_len_(std::exchange(other.map_len_, 0)),
       stride_(std::exchange(other.stride_, 0)),
@@ -156,9 +169,12 @@ Framebuffer::Framebuffer(Framebuffer&& other) noexcept
 Framebuffer& Framebuffer::operator=(Framebuffer&& other) noexcept {
     if (this != &other) {
         release();
-        pixels_ = std::move(other.pixels_);
+        storage_ = std::move(other.storage_);
+        first_row_ = std::exchange(other.first_row_, 0);
         width_ = std::exchange(other.width_, 0);
         height_ = std::exchange(other.height_, 0);
+        row_clip_ = std::exchange(other.row_clip_, {});
+        presented_bytes_ = std::exchange(other.presented_bytes_, 0);
         map_ = std::exchange(other.map_, nullptr);
         map_len_ = std::exchange(other.map_len_, 0);
         stride_ = std::exchange(other.stride_, 0);
@@ -187,27 +203,77 @@ void Framebuffer::release() {
 }
 
 void Framebuffer::present() {
-    const std::size_t row_bytes = width_ * 4;
-    if (map_ == nullptr || row_bytes == 0)
+    const RowSpan all{0, height_};
+    present_rows(std::span(&all, 1));
+}
+
+void Framebuffer::present_rows(std::span<const RowSpan> rows) {
+    if (map_ == nullptr || width_ == 0)
         return;
-    const auto* source = reinterpret_cast<const std::byte*>(pixels_.data());
+    for (const RowSpan span : rows)
+        copy_rows_to_device({span.begin, std::min(span.end, height_)});
+}
+
+void Framebuffer::copy_rows_to_device(RowSpan rows) {
+    const std::size_t row_bytes = width_ * 4;
+    const auto* source = reinterpret_cast<const std::byte*>(first_pixel());
 
     // Only whole rows that lie inside the mapping are copied: a driver that
     // reports less memory than its rows need must not make us write past it.
     if (stride_ == row_bytes) {
-        const std::size_t rows = std::min(height_, map_len_ / stride_);
-        std::memcpy(map_, source, rows * row_bytes);
+        const std::size_t end = std::min(rows.end, map_len_ / stride_);
+        if (end <= rows.begin)
+            return;
+        const std::size_t bytes = (end - rows.begin) * row_bytes;
+        std::memcpy(map_ + rows.begin * stride_, source + rows.begin * row_bytes, bytes);
+        presented_bytes_ += bytes;
         return;
     }
     // A padded device: rows lie `stride_` bytes apart. A stride shorter than
     // a row (a confused driver) gets only the part of each row that fits.
     const std::size_t copy_bytes = std::min(row_bytes, stride_);
-    for (std::size_t row = 0; row < height_; ++row) {
+    for (std::size_t row = rows.begin; row < rows.end; ++row) {
         const std::size_t offset = row * stride_;
         if (offset + copy_bytes > map_len_)
             break;
         std::memcpy(map_ + offset, source + row * row_bytes, copy_bytes);
+        presented_bytes_ += copy_bytes;
     }
+}
+
+void Framebuffer::shift_rows(std::int64_t rows) {
+    const auto height = static_cast<std::int64_t>(height_);
+    if (rows == 0 || width_ == 0 || rows >= height || rows <= -height)
+        return;  // nothing stays, or nothing moves
+    // Room of half a screen above and below, made on the first shift: a
+    // surface that never scrolls never pays for it.
+    const std::size_t room = std::max<std::size_t>(height_ / 2, 1);
+    if (storage_.size() == width_ * height_) {
+        std::vector<std::uint32_t> larger((height_ + 2 * room) * width_, kStartColour);
+        std::copy(storage_.begin(), storage_.end(),
+                  larger.begin() + static_cast<std::ptrdiff_t>(room * width_));
+        storage_ = std::move(larger);
+        first_row_ = room;
+    }
+    const std::int64_t first = static_cast<std::int64_t>(first_row_) + rows;
+    if (first >= 0 && first <= static_cast<std::int64_t>(2 * room)) {
+        first_row_ = static_cast<std::size_t>(first);
+        return;
+    }
+    // Out of room: the rows that stay go where the middle position puts
+    // them, in one move.
+    const std::size_t kept = static_cast<std::size_t>(height - (rows > 0 ? rows : -rows));
+    const std::size_t from = rows > 0 ? first_row_ + static_cast<std::size_t>(rows) : first_row_;
+    const std::size_t to = rows > 0 ? room : room + static_cast<std::size_t>(-rows);
+    std::memmove(storage_.data() + to * width_, storage_.data() + from * width_,
+                 kept * width_ * sizeof(std::uint32_t));
+    first_row_ = room;
+}
+
+void Framebuffer::set_row_clip(RowSpan rows) {
+    row_clip_ = {std::min(rows.begin, height_), std::min(rows.end, height_)};
+    if (row_clip_.end < row_clip_.begin)
+        row_clip_.end = row_clip_.begin;
 }
 
 void Framebuffer::set_pixel(std::int32_t x, std::int32_t y, std::uint32_t colour) {
@@ -215,19 +281,19 @@ void Framebuffer::set_pixel(std::int32_t x, std::int32_t y, std::uint32_t colour
         return;
     const auto column = static_cast<std::size_t>(x);
     const auto row = static_cast<std::size_t>(y);
-    if (column >= width_ || row >= height_)
+    if (column >= width_ || row < row_clip_.begin || row >= row_clip_.end)
         return;
-    pixels_[row * width_ + column] = colour;
+    first_pixel()[row * width_ + column] = colour;
 }
 
 void Framebuffer::fill_rect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
                             std::uint32_t colour) {
     const Range columns = clip(x, w, width_);
-    const Range rows = clip(y, h, height_);
+    const Range rows = clip_rows(y, h, row_clip_);
     if (columns.begin == columns.end)
         return;
     for (std::size_t row = rows.begin; row < rows.end; ++row) {
-        auto* line = pixels_.data() + row * width_;
+        auto* line = first_pixel() + row * width_;
         std::fill(line + columns.begin, line + columns.end, colour);
     }
 }
@@ -243,7 +309,7 @@ void Framebuffer::vline(std::int32_t x, std::int32_t y, std::int32_t h, std::uin
 void Framebuffer::fill_rounded_rect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
                                     std::int32_t r, std::uint32_t colour) {
     const Range columns = clip(x, w, width_);
-    const Range rows = clip(y, h, height_);
+    const Range rows = clip_rows(y, h, row_clip_);
     const std::int64_t radius_squared = std::int64_t{r} * r;
     for (std::size_t row = rows.begin; row < rows.end; ++row) {
         const std::int64_t dy = corner_distance(static_cast<std::int64_t>(row), y, h, r);
@@ -261,7 +327,7 @@ void Framebuffer::fill_rounded_rect(std::int32_t x, std::int32_t y, std::int32_t
             ++begin;
         while (end > begin && !inside(end - 1))
             --end;
-        auto* line = pixels_.data() + row * width_;
+        auto* line = first_pixel() + row * width_;
         std::fill(line + begin, line + end, colour);
     }
 }
@@ -276,17 +342,10 @@ void Framebuffer::set_covered(Rect covered) {
     covered_ = {columns.begin, columns.end, rows.begin, rows.end};
 }
 
-bool Framebuffer::is_covered(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) const {
-    return covered_.left != covered_.right && x >= static_cast<std::int64_t>(covered_.left) &&
-           y >= static_cast<std::int64_t>(covered_.top) &&
-           x + w <= static_cast<std::int64_t>(covered_.right) &&
-           y + h <= static_cast<std::int64_t>(covered_.bottom);
-}
-
 template <class Paint>
 void Framebuffer::for_each_uncovered_run(Paint&& paint) {
-    for (std::size_t row = 0; row < height_; ++row) {
-        std::uint32_t* line = pixels_.data() + row * width_;
+    for (std::size_t row = row_clip_.begin; row < row_clip_.end; ++row) {
+        std::uint32_t* line = first_pixel() + row * width_;
         if (row < covered_.top || row >= covered_.bottom) {
             paint(line, width_);
         } else {
@@ -306,7 +365,7 @@ void Framebuffer::dim() {
         // Most of a screen is flat colour: a block of one colour takes the
         // darkened colour whole, which costs a comparison instead of the
         // arithmetic.
-        constexpr std::size_t kBlock = 32;
+        constexpr std::size_t kBlock = 64;
         for (std::size_t start = 0; start < count; start += kBlock) {
             std::uint32_t* block = first + start;
             const std::size_t size = std::min(kBlock, count - start);

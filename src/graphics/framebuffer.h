@@ -16,6 +16,15 @@
 
 namespace papyr {
 
+// Rows [begin, end) of a surface.
+struct RowSpan {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    bool empty() const { return begin >= end; }
+    std::size_t size() const { return empty() ? 0 : end - begin; }
+    bool operator==(const RowSpan&) const = default;
+};
+
 class Framebuffer {
   public:
     // The very dark grey the buffer holds until the first frame paints it.
@@ -44,6 +53,26 @@ class Framebuffer {
     // Copies the whole back buffer to the device; does nothing in simulator
     // mode.
     void present();
+    // Copies only the given rows (spans in any order, clipped to the
+    // surface); the device's other rows keep what they showed.
+    void present_rows(std::span<const RowSpan> rows);
+    // Bytes copied to the device by every present so far (none without one).
+    std::uint64_t presented_bytes() const { return presented_bytes_; }
+
+    // Moves the picture `rows` rows up (down when negative): afterwards row
+    // y holds what row y + rows held. Rows whose source lay outside the
+    // surface hold unspecified pixels until drawn. The buffer keeps room
+    // above and below the visible rows, so a shift usually moves no pixels
+    // at all, only where the visible rows start; when that room runs out,
+    // the rows that stay are moved back to the middle once.
+    void shift_rows(std::int64_t rows);
+
+    // While set, every primitive writes only within these rows (clipped to
+    // the surface), so part of a frame can be drawn again exactly as the
+    // whole frame would draw it there.
+    void set_row_clip(RowSpan rows);
+    void clear_row_clip() { set_row_clip({0, height_}); }
+    RowSpan row_clip() const { return row_clip_; }
 
     // Primitives. Pixels outside the buffer are skipped; colours are written
     // unchanged.
@@ -73,16 +102,22 @@ class Framebuffer {
     };
     void set_covered(Rect covered);
     // Whether the box lies wholly inside the covered rectangle.
-    bool is_covered(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) const;
+    bool is_covered(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) const {
+        return covered_.left != covered_.right && x >= static_cast<std::int64_t>(covered_.left) &&
+               y >= static_cast<std::int64_t>(covered_.top) &&
+               x + w <= static_cast<std::int64_t>(covered_.right) &&
+               y + h <= static_cast<std::int64_t>(covered_.bottom);
+    }
 
     std::size_t width() const { return width_; }
     std::size_t height() const { return height_; }
     // Bytes from one device row to the next (width × 4 without a device).
     std::size_t stride() const { return stride_; }
     bool is_simulator() const { return map_ == nullptr; }
-    // Row-major, width × height, no padding between rows.
-    std::span<std::uint32_t> pixels() { return pixels_; }
-    std::span<const std::uint32_t> pixels() const { return pixels_; }
+    // Row-major, width × height, no padding between rows. A shift of the
+    // rows may move where they start: take the span afresh after one.
+    std::span<std::uint32_t> pixels() { return {first_pixel(), width_ * height_}; }
+    std::span<const std::uint32_t> pixels() const { return {first_pixel(), width_ * height_}; }
 
   private:
     Framebuffer(std::size_t width, std::size_t height);
@@ -91,10 +126,18 @@ class Framebuffer {
     // covered rectangle.
     template <class Paint>
     void for_each_uncovered_run(Paint&& paint);
+    void copy_rows_to_device(RowSpan rows);
+    std::uint32_t* first_pixel() { return storage_.data() + first_row_ * width_; }
+    const std::uint32_t* first_pixel() const { return storage_.data() + first_row_ * width_; }
 
-    std::vector<std::uint32_t> pixels_;
+    // The visible rows start at row first_row_ of the storage; before the
+    // first shift the storage holds exactly them.
+    std::vector<std::uint32_t> storage_;
+    std::size_t first_row_ = 0;
     std::size_t width_ = 0;
     std::size_t height_ = 0;
+    RowSpan row_clip_;
+    std::uint64_t presented_bytes_ = 0;
     std::byte* map_ = nullptr;
     std::size_t map_len_ = 0;
     std::size_t stride_ = 0;

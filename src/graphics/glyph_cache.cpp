@@ -14,7 +14,7 @@ constexpr std::size_t kMaxEntries = 8192;
 
 }  // namespace
 
-GlyphCache::Size::Entry& GlyphCache::Size::entry(char32_t code_point) {
+GlyphCache::Size::Entry& GlyphCache::Size::new_entry(char32_t code_point) {
     const std::size_t page_index = code_point / kPageSize;
     if (page_index >= pages_.size())
         pages_.resize(page_index + 1);
@@ -26,42 +26,39 @@ GlyphCache::Size::Entry& GlyphCache::Size::entry(char32_t code_point) {
         found.glyph.metrics = font_.metrics(font_.glyph_index(code_point), size_);
         found.known = true;
         ++entry_count_;
+        ++total_entries_;
     }
     return found;
 }
 
-const Glyph& GlyphCache::Size::glyph(char32_t code_point) {
-    Entry& found = entry(code_point);
-    if (!found.rasterized) {
-        found.glyph = font_.rasterize(font_.glyph_index(code_point), size_);
-        found.rasterized = true;
-    }
-    return found.glyph;
-}
-
-float GlyphCache::Size::advance_width(char32_t code_point) {
-    return entry(code_point).glyph.metrics.advance_width;
+void GlyphCache::Size::rasterize(Entry& found, char32_t code_point) {
+    found.glyph = font_.rasterize(font_.glyph_index(code_point), size_);
+    found.rasterized = true;
 }
 
 GlyphCache::Size& GlyphCache::at_size(float size) {
-    if (entry_count() >= kMaxEntries)
-        sizes_.clear();
     // Compared bit for bit: the same float always finds the same glyphs.
     const auto bits = std::bit_cast<std::uint32_t>(size);
+    if (total_entries_ >= kMaxEntries)
+        clear();
+    if (last_ != nullptr && std::bit_cast<std::uint32_t>(last_->size()) == bits)
+        return *last_;
     for (const std::unique_ptr<Size>& known : sizes_) {
-        if (std::bit_cast<std::uint32_t>(known->size()) == bits)
-            return *known;
+        if (std::bit_cast<std::uint32_t>(known->size()) == bits) {
+            last_ = known.get();
+            return *last_;
+        }
     }
     if (sizes_.size() >= kMaxSizes)
-        sizes_.clear();
-    return *sizes_.emplace_back(std::make_unique<Size>(font_, size));
+        clear();
+    last_ = sizes_.emplace_back(std::make_unique<Size>(font_, size, total_entries_)).get();
+    return *last_;
 }
 
-std::size_t GlyphCache::entry_count() const {
-    std::size_t count = 0;
-    for (const std::unique_ptr<Size>& size : sizes_)
-        count += size->entry_count();
-    return count;
+void GlyphCache::clear() {
+    sizes_.clear();
+    last_ = nullptr;
+    total_entries_ = 0;
 }
 
 }  // namespace papyr

@@ -80,26 +80,69 @@ constexpr bool blends_each_channel_alone() {
 }
 static_assert(blends_each_channel_alone());
 
-// The words of the text: runs of characters between Unicode white space.
-std::vector<std::string_view> split_words(std::string_view text) {
-    std::vector<std::string_view> words;
-    std::size_t word_start = 0;
-    bool in_word = false;
+// Whether the character at `pos` is Unicode white space, and its length.
+struct Scanned {
+    char32_t code_point;
+    std::size_t length;
+    bool blank;
+};
+
+Scanned scan(std::string_view text, std::size_t pos) {
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte < 0x80)
+        return {byte, 1, byte == ' ' || (byte >= '\t' && byte <= '\r')};
+    const Utf8Step step = decode_utf8_step(text, pos);
+    return {step.code_point, step.length,
+            step.kind == Utf8Step::Kind::Valid && is_unicode_whitespace(step.code_point)};
+}
+
+// Greedy wrapping in one pass over the text: words are the runs between
+// Unicode white space. Each word's width is summed from zero, and the line's
+// width is the line's advances added in order, exactly as measuring the
+// line would add them, so a line breaks where measuring it says it must.
+template <class Advance>
+std::vector<std::string> wrap(std::string_view text, float limit, Advance&& advance) {
+    std::vector<std::string> lines;
+    const float space_width = 0.0f + advance(U' ');
+    std::string line;
+    float line_width = 0.0f;
     std::size_t pos = 0;
     while (pos < text.size()) {
-        const Utf8Step step = decode_utf8_step(text, pos);
-        const bool blank =
-            step.kind == Utf8Step::Kind::Valid && is_unicode_whitespace(step.code_point);
-        if (blank && in_word)
-            words.push_back(text.substr(word_start, pos - word_start));
-        if (!blank && !in_word)
-            word_start = pos;
-        in_word = !blank;
-        pos += step.length;
+        Scanned at = scan(text, pos);
+        if (at.blank) {
+            pos += at.length;
+            continue;
+        }
+        const std::size_t start = pos;
+        float word_width = 0.0f;
+        // The line's width should the word join it.
+        float joined = line.empty() ? 0.0f : line_width + space_width;
+        while (true) {
+            const float width = advance(at.code_point);
+            word_width += width;
+            joined += width;
+            pos += at.length;
+            if (pos >= text.size())
+                break;
+            at = scan(text, pos);
+            if (at.blank)
+                break;
+        }
+        const std::string_view word = text.substr(start, pos - start);
+        if (!line.empty() && line_width + space_width + word_width > limit) {
+            lines.push_back(std::move(line));
+            line.assign(word);
+            line_width = word_width;
+            continue;
+        }
+        if (!line.empty())
+            line.push_back(' ');
+        line.append(word);
+        line_width = joined;
     }
-    if (in_word)
-        words.push_back(text.substr(word_start));
-    return words;
+    if (!line.empty() || !lines.empty())
+        lines.push_back(std::move(line));
+    return lines;
 }
 
 }  // namespace
@@ -156,14 +199,48 @@ void TextRenderer::draw_text(std::string_view text, std::int32_t x, std::int32_t
     }
 }
 
+InkRows TextRenderer::ink_rows(std::string_view text, std::int32_t y, float size) const {
+    if (text.empty() || !(size > 0.0f))
+        return {};
+    // The same placement as draw_text: each glyph's box from the baseline.
+    const std::int64_t baseline = std::int64_t{y} + truncate(size);
+    InkRows rows{std::numeric_limits<std::int64_t>::max(),
+                 std::numeric_limits<std::int64_t>::min()};
+    const auto add = [&](const GlyphMetrics& m) {
+        if (m.width == 0 || m.height == 0)
+            return;
+        const std::int64_t bottom = baseline - m.ymin;
+        rows.top = std::min(rows.top, bottom - static_cast<std::int64_t>(m.height));
+        rows.bottom = std::max(rows.bottom, bottom);
+    };
+    if (cache_ != nullptr) {
+        GlyphCache::Size& glyphs = cache_->at_size(size);
+        for_each_code_point(text, [&](char32_t code_point) { add(glyphs.metrics(code_point)); });
+    } else {
+        for_each_code_point(text, [&](char32_t code_point) {
+            add(font_.metrics(font_.glyph_index(code_point), size));
+        });
+    }
+    if (rows.empty())
+        return {};
+    return rows;
+}
+
 const TextRenderer::BlendTable& TextRenderer::blend_table(std::uint32_t colour,
                                                           std::uint32_t background) {
     // A frame draws text in a handful of colour pairs; a few more slots
     // than that keep a glyph straddling two backgrounds from evicting them.
     constexpr std::size_t kTables = 8;
-    for (const BlendTable& table : blend_tables_) {
-        if (table.colour == colour && table.background == background)
-            return table;
+    // Most glyphs are drawn with the pair of the glyph before.
+    if (last_table_ < blend_tables_.size() && blend_tables_[last_table_].colour == colour &&
+        blend_tables_[last_table_].background == background) {
+        return blend_tables_[last_table_];
+    }
+    for (std::size_t i = 0; i < blend_tables_.size(); ++i) {
+        if (blend_tables_[i].colour == colour && blend_tables_[i].background == background) {
+            last_table_ = i;
+            return blend_tables_[i];
+        }
     }
     BlendTable* replaced = nullptr;
     if (blend_tables_.size() < kTables) {
@@ -173,6 +250,7 @@ const TextRenderer::BlendTable& TextRenderer::blend_table(std::uint32_t colour,
         next_replaced_ = (next_replaced_ + 1) % kTables;
     }
     BlendTable& table = *replaced;
+    last_table_ = static_cast<std::size_t>(replaced - blend_tables_.data());
     table.colour = colour;
     table.background = background;
     table.result[0] = background;
@@ -191,9 +269,10 @@ void TextRenderer::blend_glyph(const Glyph& glyph, std::int64_t left, std::int64
     const std::int64_t first_column = std::max<std::int64_t>(0, -left);
     const std::int64_t end_column =
         std::min(width, static_cast<std::int64_t>(surface_.width()) - left);
-    const std::int64_t first_row = std::max<std::int64_t>(0, -top);
-    const std::int64_t end_row =
-        std::min(height, static_cast<std::int64_t>(surface_.height()) - top);
+    const RowSpan clip = surface_.row_clip();
+    const std::int64_t first_row =
+        std::max<std::int64_t>(0, static_cast<std::int64_t>(clip.begin) - top);
+    const std::int64_t end_row = std::min(height, static_cast<std::int64_t>(clip.end) - top);
     if (first_column >= end_column || first_row >= end_row ||
         surface_.is_covered(left, top, width, height)) {
         return;
@@ -216,7 +295,14 @@ void TextRenderer::blend_glyph(const Glyph& glyph, std::int64_t left, std::int64
         const std::uint8_t* coverage =
             glyph.coverage.data() + static_cast<std::size_t>(row * width + first_column);
         std::uint32_t* line = line_at(row);
-        for (std::size_t column = 0; column < columns; ++column) {
+        // The box's columns left and right of the strokes cover nothing.
+        std::size_t begin = 0;
+        std::size_t end = columns;
+        while (begin < end && coverage[begin] == 0)
+            ++begin;
+        while (end > begin && coverage[end - 1] == 0)
+            --end;
+        for (std::size_t column = begin; column < end; ++column) {
             const std::uint32_t a = coverage[column];
             const std::uint32_t under = line[column];
             if (under == background) {
@@ -232,34 +318,13 @@ void TextRenderer::blend_glyph(const Glyph& glyph, std::int64_t left, std::int64
 
 std::vector<std::string> TextRenderer::wrap_lines(std::string_view text, std::int32_t max_width,
                                                   float size) const {
-    std::vector<std::string> lines;
-    const std::vector<std::string_view> words = split_words(text);
-    if (words.empty())
-        return lines;
-
-    const float space_width = measure_text(" ", size);
     const auto limit = static_cast<float>(max_width);
-    std::string line;
-    // Always equal to measure_text(line): the same advances added in the
-    // same order, without measuring the growing line again for every word.
-    float line_width = 0.0f;
-    for (const std::string_view word : words) {
-        const float word_width = measure_text(word, size);
-        if (!line.empty() && line_width + space_width + word_width > limit) {
-            lines.push_back(std::move(line));
-            line.assign(word);
-            line_width = word_width;
-            continue;
-        }
-        if (!line.empty()) {
-            line.push_back(' ');
-            line_width += space_width;
-        }
-        line.append(word);
-        line_width = add_advances(line_width, word, size);
+    if (cache_ != nullptr) {
+        GlyphCache::Size& glyphs = cache_->at_size(size);
+        return wrap(text, limit,
+                    [&glyphs](char32_t code_point) { return glyphs.advance_width(code_point); });
     }
-    lines.push_back(std::move(line));
-    return lines;
+    return wrap(text, limit, [&](char32_t code_point) { return advance_width(code_point, size); });
 }
 
 std::int32_t TextRenderer::draw_wrapped(std::string_view text, std::int32_t x, std::int32_t y,
@@ -304,11 +369,15 @@ std::string TextRenderer::fit_with_ellipsis(std::string_view text, float size,
     return std::string(text.substr(0, starts[keep])) + "...";
 }
 
+TextRenderer::BadgeBox TextRenderer::badge_box(std::string_view text, float size) const {
+    return {truncate(measure_text(text, size)) + 2 * kBadgeTextX, truncate(size) + 10};
+}
+
 void TextRenderer::draw_badge(std::string_view text, std::int32_t x, std::int32_t y,
                               std::uint32_t background, std::uint32_t foreground, float size) {
-    const std::int32_t text_width = truncate(measure_text(text, size));
-    surface_.fill_rounded_rect(x, y, text_width + 16, truncate(size) + 10, 6, background);
-    draw_text(text, x + 8, y + 4, foreground, size);
+    const BadgeBox box = badge_box(text, size);
+    surface_.fill_rounded_rect(x, y, box.width, box.height, kBadgeRadius, background);
+    draw_text(text, x + kBadgeTextX, y + kBadgeTextY, foreground, size);
 }
 
 }  // namespace papyr

@@ -20,6 +20,13 @@
 
 namespace papyr {
 
+// Rows [top, bottom) of the surface, before clipping; empty when top >= bottom.
+struct InkRows {
+    std::int64_t top = 0;
+    std::int64_t bottom = 0;
+    bool empty() const { return top >= bottom; }
+};
+
 class TextRenderer {
   public:
     // Rasterises every glyph afresh on each call.
@@ -32,6 +39,10 @@ class TextRenderer {
     // what is there. A size that is not positive draws nothing.
     void draw_text(std::string_view text, std::int32_t x, std::int32_t y, std::uint32_t colour,
                    float size);
+
+    // The rows draw_text would write for the line at y (glyph boxes, before
+    // clipping to the surface): empty when it would write nothing.
+    InkRows ink_rows(std::string_view text, std::int32_t y, float size) const;
 
     // The sum of the advance widths; 0 for an empty text.
     float measure_text(std::string_view text, float size) const;
@@ -60,6 +71,14 @@ class TextRenderer {
 
     // The text at (x + 8, y + 4) over a radius-6 rounded rectangle at (x, y)
     // of trunc(text width) + 16 by trunc(size) + 10 pixels.
+    struct BadgeBox {
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+    };
+    static constexpr std::int32_t kBadgeRadius = 6;
+    static constexpr std::int32_t kBadgeTextX = 8;
+    static constexpr std::int32_t kBadgeTextY = 4;
+    BadgeBox badge_box(std::string_view text, float size) const;
     void draw_badge(std::string_view text, std::int32_t x, std::int32_t y, std::uint32_t background,
                     std::uint32_t foreground, float size);
 
@@ -86,6 +105,7 @@ class TextRenderer {
     Framebuffer& surface_;
     std::vector<BlendTable> blend_tables_;  // the last few pairs drawn
     std::size_t next_replaced_ = 0;
+    std::size_t last_table_ = 0;  // the one used last
 };
 
 }  // namespace papyr

@@ -25,80 +25,82 @@ std::int32_t truncated_width(const TextRenderer& text, std::string_view s, float
     return static_cast<std::int32_t>(text.measure_text(s, size));
 }
 
-void draw_header(const AppState& state, const Palette& p, std::int32_t w, Framebuffer& surface,
-                 TextRenderer& text) {
-    surface.fill_rect(0, 0, w, kHeaderHeight, p.bar);
-    surface.fill_rect(0, kHeaderHeight - 2, w, 2, p.border);
+void draw_header(const AppState& state, const Palette& p, std::int32_t w, DrawList& frame) {
+    frame.fill_rect(0, 0, w, kHeaderHeight, p.bar);
+    frame.fill_rect(0, kHeaderHeight - 2, w, 2, p.border);
 
-    surface.fill_rounded_rect(16, 12, 120, 36, 8, p.accent);
-    text.draw_text("PAPYR", 26, 20, kWhite, 18);
+    frame.fill_rounded_rect(16, 12, 120, 36, 8, p.accent);
+    frame.draw_text("PAPYR", 26, 20, kWhite, 18);
 
-    text.draw_text("◄ [L1] " + state.current_source().name + " [R1] ►", 150, 20, p.text, 18);
-    text.draw_text("◄ [L2]", 445, 22, p.muted, kTabSize);
+    frame.draw_text("◄ [L1] " + state.current_source().name + " [R1] ►", 150, 20, p.text, 18);
+    frame.draw_text("◄ [L2]", 445, 22, p.muted, kTabSize);
 
     const std::vector<NewsCategory>& categories = state.current_source().categories;
     std::vector<std::int32_t> widths;
     widths.reserve(categories.size());
     for (const NewsCategory& category : categories)
-        widths.push_back(truncated_width(text, category.name, kTabSize));
+        widths.push_back(truncated_width(frame.text(), category.name, kTabSize));
     const TabStrip strip =
         layout_tabs(widths, first_visible_tab(categories.size(), state.category_index), w);
     for (const TabSlot& tab : strip.tabs) {
         const std::string& name = categories[tab.category].name;
         if (tab.category == state.category_index) {
-            surface.fill_rounded_rect(tab.x, 14, tab.width + 20, 32, 6, p.accent);
-            text.draw_text(name, tab.x + 10, 22, kWhite, kTabSize);
+            frame.fill_rounded_rect(tab.x, 14, tab.width + 20, 32, 6, p.accent);
+            frame.draw_text(name, tab.x + 10, 22, kWhite, kTabSize);
         } else {
-            text.draw_text(name, tab.x + 10, 22, p.muted, kTabSize);
+            frame.draw_text(name, tab.x + 10, 22, p.muted, kTabSize);
         }
     }
-    text.draw_text("[R2] ►", strip.arrow_x + 5, 22, p.muted, kTabSize);
+    frame.draw_text("[R2] ►", strip.arrow_x + 5, 22, p.muted, kTabSize);
 
     if (state.update) {
-        text.draw_badge("⬆ v" + state.update->version + " Mới", w - 240, 15, kUpdateOrange, kWhite,
-                        12);
+        frame.draw_badge("⬆ v" + state.update->version + " Mới", w - 240, 15, kUpdateOrange, kWhite,
+                         12);
     }
-    text.draw_badge(kThemeBadgeNames[state.theme_index % kThemeCount], w - 130, 15, p.card, p.text,
-                    12);
+    frame.draw_badge(kThemeBadgeNames[state.theme_index % kThemeCount], w - 130, 15, p.card, p.text,
+                     12);
 }
 
-void draw_loading(const Palette& p, std::int32_t w, std::int32_t h, TextRenderer& text) {
-    text.draw_text("Đang tải tin tức mới nhất từ máy chủ...", w / 2 - 160, h / 2 - 20, p.muted, 20);
-    text.draw_text("Vui lòng đảm bảo thiết bị đã kết nối Wi-Fi", w / 2 - 170, h / 2 + 15, p.muted,
-                   16);
+void draw_loading(const Palette& p, std::int32_t w, std::int32_t h, DrawList& frame) {
+    frame.draw_text("Đang tải tin tức mới nhất từ máy chủ...", w / 2 - 160, h / 2 - 20, p.muted,
+                    20);
+    frame.draw_text("Vui lòng đảm bảo thiết bị đã kết nối Wi-Fi", w / 2 - 170, h / 2 + 15, p.muted,
+                    16);
 }
 
 void draw_card(const NewsFeedItem& item, bool selected, std::int32_t top, const Palette& p,
-               std::int32_t w, Framebuffer& surface, TextRenderer& text) {
+               std::int32_t w, DrawList& frame) {
     const std::int32_t card_width = w - 40;
-    surface.fill_rounded_rect(20, top, card_width, kCardHeight, kCardRadius,
-                              selected ? p.card_selected : p.card);
+    frame.fill_rounded_rect(20, top, card_width, kCardHeight, kCardRadius,
+                            selected ? p.card_selected : p.card);
     std::int32_t tx = 40;
     if (selected) {
         // Straight lines over the rounded fill: the frame has square corners.
-        surface.fill_rect(20, top, card_width, kCardFrame, p.accent);
-        surface.fill_rect(20, top + kCardHeight - kCardFrame, card_width, kCardFrame, p.accent);
-        surface.fill_rect(20, top, kCardFrame, kCardHeight, p.accent);
-        surface.fill_rect(w - 20 - kCardFrame, top, kCardFrame, kCardHeight, p.accent);
-        text.draw_text("►", 32, top + 16, p.accent, 20);
+        frame.fill_rect(20, top, card_width, kCardFrame, p.accent);
+        frame.fill_rect(20, top + kCardHeight - kCardFrame, card_width, kCardFrame, p.accent);
+        frame.fill_rect(20, top, kCardFrame, kCardHeight, p.accent);
+        frame.fill_rect(w - 20 - kCardFrame, top, kCardFrame, kCardHeight, p.accent);
+        frame.draw_text("►", 32, top + 16, p.accent, 20);
         tx = 56;
     }
     const std::int32_t limit = w - 110;
-    text.draw_text(text.fit_with_ellipsis(item.title, 18, limit), tx, top + 14, p.text, 18);
-    text.draw_text(text.fit_with_ellipsis(item.lead, 14, limit), tx, top + 42, p.muted, 14);
-    text.draw_text(item.source_name + " • " + item.pub_date, tx, top + 68, p.muted, 12);
+    frame.draw_text(frame.text().fit_with_ellipsis(item.title, 18, limit), tx, top + 14, p.text,
+                    18);
+    frame.draw_text(frame.text().fit_with_ellipsis(item.lead, 14, limit), tx, top + 42, p.muted,
+                    14);
+    frame.draw_text(item.source_name + " • " + item.pub_date, tx, top + 68, p.muted, 12);
 }
 
-void draw_scrollbar(const AppState& state, const Palette& p, std::int32_t w, Framebuffer& surface) {
-    surface.fill_rounded_rect(w - 12, kListTop, 6, kScrollbarHeight, 3, p.border);
+void draw_scrollbar(const AppState& state, const Palette& p, std::int32_t w, DrawList& frame) {
+    frame.fill_rounded_rect(w - 12, kListTop, 6, kScrollbarHeight, 3, p.border);
     const ThumbGeometry thumb = thumb_geometry(state.items.size(), state.selected);
-    surface.fill_rounded_rect(w - 12, thumb.y, 6, thumb.height, 3, p.accent);
+    frame.fill_rounded_rect(w - 12, thumb.y, 6, thumb.height, 3, p.accent);
 }
 
 void draw_footer(const AppState& state, const Palette& p, std::int32_t w, std::int32_t h,
-                 Framebuffer& surface, TextRenderer& text) {
-    surface.fill_rect(0, h - kFooterHeight, w, kFooterHeight, p.bar);
-    surface.hline(0, h - kFooterHeight, w, p.border);
+                 DrawList& frame) {
+    frame.fill_rect(0, h - kFooterHeight, w, kFooterHeight, p.bar);
+    frame.hline(0, h - kFooterHeight, w, p.border);
     // An empty notice still hides the hints.
     const std::string line =
         state.notice ? state.notice->text
@@ -106,7 +108,7 @@ void draw_footer(const AppState& state, const Palette& p, std::int32_t w, std::i
                            std::to_string(state.items.size()) +
                            " • [A] Đọc Kindle • [L2/R2 / ◄/►] Chuyên mục • [L1/R1] Báo • [X] "
                            "Tải lại • [SELECT] Nền • [START] Trợ giúp";
-    text.draw_text(line, 20, h - 28, p.text, 14);
+    frame.draw_text(line, 20, h - 28, p.text, 14);
 }
 
 }  // namespace
@@ -143,26 +145,28 @@ ThumbGeometry thumb_geometry(std::size_t count, std::size_t selected) {
     return {kListTop + offset, height};
 }
 
-void draw_feed_list(const AppState& state, Framebuffer& surface, TextRenderer& text) {
+void draw_feed_list(const AppState& state, DrawList& frame) {
     const Palette& p = palette_for(state.theme_index);
-    const auto w = static_cast<std::int32_t>(surface.width());
-    const auto h = static_cast<std::int32_t>(surface.height());
+    const auto w = static_cast<std::int32_t>(frame.width());
+    const auto h = static_cast<std::int32_t>(frame.height());
 
-    draw_header(state, p, w, surface, text);
+    // The cards move a pitch up for each entry the window moves down.
+    frame.set_content_offset(-std::int64_t{kCardPitch} *
+                             static_cast<std::int64_t>(state.scroll_top));
+    draw_header(state, p, w, frame);
     if (state.items.empty()) {
-        draw_loading(p, w, h, text);
+        draw_loading(p, w, h, frame);
         return;
     }
 
     const std::size_t end = std::min(state.items.size(), state.scroll_top + kListWindow);
     for (std::size_t i = state.scroll_top; i < end; ++i) {
         const auto k = static_cast<std::int32_t>(i - state.scroll_top);
-        draw_card(state.items[i], i == state.selected, kListTop + kCardPitch * k, p, w, surface,
-                  text);
+        draw_card(state.items[i], i == state.selected, kListTop + kCardPitch * k, p, w, frame);
     }
     if (state.items.size() > kListWindow)
-        draw_scrollbar(state, p, w, surface);
-    draw_footer(state, p, w, h, surface, text);
+        draw_scrollbar(state, p, w, frame);
+    draw_footer(state, p, w, h, frame);
 }
 
 }  // namespace papyr

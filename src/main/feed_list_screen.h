@@ -8,8 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "graphics/framebuffer.h"
-#include "graphics/text_renderer.h"
+#include "graphics/draw_list.h"
 #include "main/app_state.h"
 
 namespace papyr {
@@ -44,8 +43,8 @@ struct ThumbGeometry {
 // follows the selection, not the window of drawn cards.
 ThumbGeometry thumb_geometry(std::size_t count, std::size_t selected);
 
-// Draws the whole screen over a surface already filled with the theme's
+// Records the whole screen over a frame already filled with the theme's
 // background. Changes no state.
-void draw_feed_list(const AppState& state, Framebuffer& surface, TextRenderer& text);
+void draw_feed_list(const AppState& state, DrawList& frame);
 
 }  // namespace papyr

@@ -41,36 +41,36 @@ Framebuffer::Rect help_panel_middle(std::int32_t screen_width, std::int32_t scre
     return {px, py + kPanelRadius, kHelpPanelWidth, kHelpPanelHeight - 2 * kPanelRadius};
 }
 
-void draw_help_overlay(const AppState& state, Framebuffer& surface, TextRenderer& text) {
+void draw_help_overlay(const AppState& state, DrawList& frame) {
     const Palette& p = palette_for(state.theme_index);
-    const auto [px, py] = help_panel_origin(static_cast<std::int32_t>(surface.width()),
-                                            static_cast<std::int32_t>(surface.height()));
+    const auto [px, py] = help_panel_origin(static_cast<std::int32_t>(frame.width()),
+                                            static_cast<std::int32_t>(frame.height()));
 
-    surface.dim();
-    surface.set_covered({});
-    surface.fill_rounded_rect(px, py, kHelpPanelWidth, kHelpPanelHeight, kPanelRadius, p.card);
+    frame.dim();
+    frame.set_covered({});
+    frame.fill_rounded_rect(px, py, kHelpPanelWidth, kHelpPanelHeight, kPanelRadius, p.card);
     // Straight lines over the rounded fill: the frame has square corners.
-    surface.fill_rect(px, py, kHelpPanelWidth, kFrame, p.accent);
-    surface.fill_rect(px, py + kHelpPanelHeight - kFrame, kHelpPanelWidth, kFrame, p.accent);
-    surface.fill_rect(px, py, kFrame, kHelpPanelHeight, p.accent);
-    surface.fill_rect(px + kHelpPanelWidth - kFrame, py, kFrame, kHelpPanelHeight, p.accent);
+    frame.fill_rect(px, py, kHelpPanelWidth, kFrame, p.accent);
+    frame.fill_rect(px, py + kHelpPanelHeight - kFrame, kHelpPanelWidth, kFrame, p.accent);
+    frame.fill_rect(px, py, kFrame, kHelpPanelHeight, p.accent);
+    frame.fill_rect(px + kHelpPanelWidth - kFrame, py, kFrame, kHelpPanelHeight, p.accent);
 
-    text.draw_text("HƯỚNG DẪN ĐIỀU KHIỂN PAPYR", px + 30, py + 24, p.accent, 20);
+    frame.draw_text("HƯỚNG DẪN ĐIỀU KHIỂN PAPYR", px + 30, py + 24, p.accent, 20);
     std::int32_t row_y = py + 60;
     for (const HelpRow& row : kHelpRows) {
-        text.draw_text(row.key, px + 30, row_y, p.accent, kRowSize);
-        text.draw_text(row.description, px + 140, row_y, p.text, kRowSize);
+        frame.draw_text(row.key, px + 30, row_y, p.accent, kRowSize);
+        frame.draw_text(row.description, px + 140, row_y, p.text, kRowSize);
         row_y += 28;
     }
 
     if (state.update) {
-        surface.fill_rounded_rect(px + 20, py + 350, 620, 46, 8, kUpdateOrange);
-        text.draw_text(
+        frame.fill_rounded_rect(px + 20, py + 350, 620, 46, 8, kUpdateOrange);
+        frame.draw_text(
             "🚀 ĐÃ CÓ BẢN MỚI v" + state.update->version + "! Bấm phím [Y] để tải & cập nhật ngay",
             px + 36, py + 364, kWhite, 15);
     } else {
-        text.draw_text("Bấm phím [B] hoặc [START] để đóng hướng dẫn", px + 30, py + 390, p.muted,
-                       kRowSize);
+        frame.draw_text("Bấm phím [B] hoặc [START] để đóng hướng dẫn", px + 30, py + 390, p.muted,
+                        kRowSize);
     }
 }
 

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
+#include "graphics/draw_list.h"
 #include "graphics/framebuffer.h"
-#include "graphics/text_renderer.h"
 #include "main/app_state.h"
 
 namespace papyr {
@@ -27,9 +27,9 @@ PanelOrigin help_panel_origin(std::int32_t screen_width, std::int32_t screen_hei
 // of its rounded corners it fills every column of its width.
 Framebuffer::Rect help_panel_middle(std::int32_t screen_width, std::int32_t screen_height);
 
-// Draws over the finished screen, whichever it is. A covered rectangle set
-// on the surface (help_panel_middle, while the screen beneath was drawn) is
-// left undimmed, then cleared before the panel paints over it.
-void draw_help_overlay(const AppState& state, Framebuffer& surface, TextRenderer& text);
+// Records the panel over the finished screen, whichever it is. A covered
+// rectangle set before the screen beneath (help_panel_middle) is left
+// undimmed, then cleared before the panel paints over it.
+void draw_help_overlay(const AppState& state, DrawList& frame);
 
 }  // namespace papyr

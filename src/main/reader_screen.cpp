@@ -35,79 +35,76 @@ PlacedText place_text(std::string_view s, std::int32_t top, std::int32_t max_wid
 // box may start up to one line above the screen and no lower than the clip
 // bottom. The others cost one comparison each.
 void draw_placed(const PlacedText& block, std::int32_t x, std::uint32_t colour, const Page& page,
-                 TextRenderer& text) {
+                 DrawList& frame) {
     std::int64_t y = std::int64_t{block.top} - page.scroll;
     for (const std::string& line : block.lines) {
         if (y > page.clip_bottom())
             return;
         if (y >= -std::int64_t{block.line_height})
-            text.draw_text(line, x, static_cast<std::int32_t>(y), colour, block.size);
+            frame.draw_text(line, x, static_cast<std::int32_t>(y), colour, block.size);
         y += block.line_height;
     }
 }
 
-void draw_summary(const ReaderLayout& layout, const Page& page, Framebuffer& surface,
-                  TextRenderer& text) {
+void draw_summary(const ReaderLayout& layout, const Page& page, DrawList& frame) {
     const std::int32_t top = page.on_screen(layout.summary_top);
     const std::int32_t box_height = layout.summary_box_height;
     // The box goes under the text.
     if (top <= page.clip_bottom() && top >= -box_height) {
-        surface.fill_rounded_rect(kColumnLeft, top, page.width - 160, box_height, 8,
-                                  page.palette.card);
-        surface.fill_rect(kColumnLeft, top, 4, box_height, page.palette.accent);
+        frame.fill_rounded_rect(kColumnLeft, top, page.width - 160, box_height, 8,
+                                page.palette.card);
+        frame.fill_rect(kColumnLeft, top, 4, box_height, page.palette.accent);
     }
-    draw_placed(layout.summary, kSummaryLeft, page.palette.text, page, text);
+    draw_placed(layout.summary, kSummaryLeft, page.palette.text, page, frame);
 }
 
-void draw_content(const ReaderLayout& layout, const Page& page, Framebuffer& surface,
-                  TextRenderer& text) {
+void draw_content(const ReaderLayout& layout, const Page& page, DrawList& frame) {
     const Palette& p = page.palette;
-    draw_placed(layout.title, kColumnLeft, p.text, page, text);
+    draw_placed(layout.title, kColumnLeft, p.text, page, frame);
 
     const std::int32_t meta_y = page.on_screen(layout.meta_y);
     if (page.shows_row(meta_y))
-        text.draw_text(layout.meta_line, kColumnLeft, meta_y, p.muted, 13);
+        frame.draw_text(layout.meta_line, kColumnLeft, meta_y, p.muted, 13);
 
     const std::int32_t separator_y = page.on_screen(layout.separator_y);
     if (page.shows_row(separator_y))
-        surface.hline(kColumnLeft, separator_y, page.width - 160, p.border);
+        frame.hline(kColumnLeft, separator_y, page.width - 160, p.border);
 
     if (layout.has_summary)
-        draw_summary(layout, page, surface, text);
+        draw_summary(layout, page, frame);
     for (const PlacedText& paragraph : layout.paragraphs)
-        draw_placed(paragraph, kColumnLeft, p.text, page, text);
+        draw_placed(paragraph, kColumnLeft, p.text, page, frame);
 
     const std::int32_t end_y = page.on_screen(layout.end_y);
     if (page.shows_row(end_y)) {
-        text.draw_text(kEndMarker, (page.width - layout.end_marker_width) / 2, end_y + 10, p.muted,
-                       14);
+        frame.draw_text(kEndMarker, (page.width - layout.end_marker_width) / 2, end_y + 10, p.muted,
+                        14);
     }
 }
 
 void draw_header(const ArticleDetail& article, std::int32_t content_height, const Page& page,
-                 Framebuffer& surface, TextRenderer& text) {
+                 DrawList& frame) {
     const Palette& p = page.palette;
-    surface.fill_rect(0, 0, page.width, kHeaderHeight, p.bar);
-    surface.hline(0, kHeaderHeight - 1, page.width, p.border);
-    text.draw_text(article.source, 20, 12, p.accent, 16);
+    frame.fill_rect(0, 0, page.width, kHeaderHeight, p.bar);
+    frame.hline(0, kHeaderHeight - 1, page.width, p.border);
+    frame.draw_text(article.source, 20, 12, p.accent, 16);
     const std::int32_t progress = reading_progress(page.scroll, content_height, page.height);
-    text.draw_text("Tiến độ đọc: " + std::to_string(progress) + "%", page.width / 2 - 60, 12,
-                   p.text, 14);
-    text.draw_badge("Cỡ chữ: " + std::string(page.scale.label), page.width - 130, 8, p.card, p.text,
-                    11);
+    frame.draw_text("Tiến độ đọc: " + std::to_string(progress) + "%", page.width / 2 - 60, 12,
+                    p.text, 14);
+    frame.draw_badge("Cỡ chữ: " + std::string(page.scale.label), page.width - 130, 8, p.card,
+                     p.text, 11);
 }
 
-void draw_footer(const AppState& state, bool saved, const Page& page, Framebuffer& surface,
-                 TextRenderer& text) {
+void draw_footer(const AppState& state, bool saved, const Page& page, DrawList& frame) {
     const Palette& p = page.palette;
     const std::int32_t top = page.height - kFooterHeight;
-    surface.fill_rect(0, top, page.width, kFooterHeight, p.bar);
-    surface.hline(0, top, page.width, p.border);
+    frame.fill_rect(0, top, page.width, kFooterHeight, p.bar);
+    frame.hline(0, top, page.width, p.border);
     const std::string mark = saved ? "★ Đã lưu" : "☆ Lưu offline";
     const std::string rest = state.notice ? state.notice->text
                                           : "[▲/▼]: Cuộn dòng  •  [L1/R1 / ◄/►]: Lật trang  •  "
                                             "[X]: Cỡ chữ  •  [Y]: Lưu  •  [B]: Trở về";
-    text.draw_text(mark + "  |  " + rest, 20, page.height - 26, p.text, 13);
+    frame.draw_text(mark + "  |  " + rest, 20, page.height - 26, p.text, 13);
 }
 
 }  // namespace
@@ -166,38 +163,58 @@ ReaderLayout layout_article(const ArticleDetail& article, const FontScale& scale
     return layout;
 }
 
+void ReaderLayoutCache::keep_only(const ArticleDetail& article, std::int32_t screen_width) {
+    if (article_ && screen_width == screen_width_ && *article_ == article)
+        return;
+    article_ = article;
+    screen_width_ = screen_width;
+    layouts_.fill(std::nullopt);
+}
+
 const ReaderLayout& ReaderLayoutCache::layout_for(const ArticleDetail& article,
                                                   std::size_t font_scale_index,
                                                   std::int32_t screen_width,
                                                   const TextRenderer& text) {
-    if (!article_ || font_scale_index != font_scale_index_ || screen_width != screen_width_ ||
-        *article_ != article) {
-        layout_ = layout_article(article, kFontScales[font_scale_index % kFontScaleCount],
-                                 screen_width, text);
-        article_ = article;
-        font_scale_index_ = font_scale_index;
-        screen_width_ = screen_width;
-    }
-    return layout_;
+    keep_only(article, screen_width);
+    const std::size_t scale = font_scale_index % kFontScaleCount;
+    std::optional<ReaderLayout>& layout = layouts_[scale];
+    if (!layout)
+        layout = layout_article(article, kFontScales[scale], screen_width, text);
+    return *layout;
 }
 
-std::optional<std::int32_t> draw_reader(const AppState& state, Framebuffer& surface,
-                                        TextRenderer& text, const SavedLookup& is_saved,
-                                        ReaderLayoutCache& layouts) {
+bool ReaderLayoutCache::lay_out_another(const ArticleDetail& article, std::size_t font_scale_index,
+                                        std::int32_t screen_width, const TextRenderer& text) {
+    keep_only(article, screen_width);
+    // The scale X moves to next is laid out first.
+    for (std::size_t step = 1; step <= kFontScaleCount; ++step) {
+        const std::size_t scale = (font_scale_index + step) % kFontScaleCount;
+        if (!layouts_[scale]) {
+            layouts_[scale] = layout_article(article, kFontScales[scale], screen_width, text);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<std::int32_t> draw_reader(const AppState& state, DrawList& frame,
+                                        const SavedLookup& is_saved, ReaderLayoutCache& layouts) {
     if (!state.article)
         return std::nullopt;
     const ArticleDetail& article = *state.article;
     const Page page{palette_for(state.theme_index),
                     kFontScales[state.font_scale_index % kFontScaleCount],
-                    static_cast<std::int32_t>(surface.width()),
-                    static_cast<std::int32_t>(surface.height()), state.reader_scroll};
+                    static_cast<std::int32_t>(frame.width()),
+                    static_cast<std::int32_t>(frame.height()), state.reader_scroll};
     const ReaderLayout& layout =
-        layouts.layout_for(article, state.font_scale_index, page.width, text);
+        layouts.layout_for(article, state.font_scale_index, page.width, frame.text());
 
-    draw_content(layout, page, surface, text);
+    // The page moves up as far as it is scrolled down.
+    frame.set_content_offset(-std::int64_t{page.scroll});
+    draw_content(layout, page, frame);
     // The bars go over whatever content was scrolled beneath them.
-    draw_header(article, layout.content_height(), page, surface, text);
-    draw_footer(state, is_saved(article.url), page, surface, text);
+    draw_header(article, layout.content_height(), page, frame);
+    draw_footer(state, is_saved(article.url), page, frame);
     return layout.content_height();
 }
 

@@ -4,6 +4,7 @@
 // (source, reading progress, font size) and above a fixed footer (saved mark
 // and key hints, or the notice).
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -11,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "graphics/framebuffer.h"
+#include "graphics/draw_list.h"
 #include "graphics/text_renderer.h"
 #include "main/app_state.h"
 #include "main/theme.h"
@@ -40,6 +41,7 @@ struct PlacedText {
     // What the block takes on the page: a text without words still takes a
     // line.
     std::int32_t height() const;
+    bool operator==(const PlacedText&) const = default;
 };
 
 // Where everything of an article falls, in content coordinates. It depends
@@ -59,34 +61,44 @@ struct ReaderLayout {
     std::int32_t end_marker_width = 0;
     // What the caller stores as the state's reader_content_height.
     std::int32_t content_height() const { return end_y - 30; }
+    bool operator==(const ReaderLayout&) const = default;
 };
 
 [[nodiscard]] ReaderLayout layout_article(const ArticleDetail& article, const FontScale& scale,
                                           std::int32_t screen_width, const TextRenderer& text);
 
-// Keeps the layout of the last article drawn. The article is kept by value
-// and compared whole on every use, so an article replaced or changed in any
-// way (even one equal in length) is laid out again, never drawn with the
-// lines of another.
+// Keeps the layouts of the last article drawn, one for each font scale.
+// The article is kept by value and compared whole on every use, so an
+// article replaced or changed in any way (even one equal in length) is laid
+// out again, never drawn with the lines of another.
 class ReaderLayoutCache {
   public:
     const ReaderLayout& layout_for(const ArticleDetail& article, std::size_t font_scale_index,
                                    std::int32_t screen_width, const TextRenderer& text);
 
+    // Lays the article out at one more font scale it has no layout for yet,
+    // the next one up from `font_scale_index` first; false when there was
+    // none left. Meant for frames that draw nothing, so that changing the
+    // scale finds its layout made and costs no more than drawing it.
+    bool lay_out_another(const ArticleDetail& article, std::size_t font_scale_index,
+                         std::int32_t screen_width, const TextRenderer& text);
+
   private:
+    // Forgets every layout unless they were made for this article and width.
+    void keep_only(const ArticleDetail& article, std::int32_t screen_width);
+
     std::optional<ArticleDetail> article_;
-    std::size_t font_scale_index_ = 0;
     std::int32_t screen_width_ = 0;
-    ReaderLayout layout_;
+    std::array<std::optional<ReaderLayout>, kFontScaleCount> layouts_;
 };
 
-// Draws the open article over a surface already filled with the theme's
+// Records the open article over a frame already filled with the theme's
 // background and returns the height it laid out (independent of the
 // scroll), which the caller stores as the state's reader_content_height.
-// Without an article nothing is drawn and nothing is returned. The layout
-// comes from the cache while it still fits the article, scale and width.
-std::optional<std::int32_t> draw_reader(const AppState& state, Framebuffer& surface,
-                                        TextRenderer& text, const SavedLookup& is_saved,
-                                        ReaderLayoutCache& layouts);
+// Without an article nothing is recorded and nothing is returned. The
+// layout comes from the cache while it still fits the article, scale and
+// width.
+std::optional<std::int32_t> draw_reader(const AppState& state, DrawList& frame,
+                                        const SavedLookup& is_saved, ReaderLayoutCache& layouts);
 
 }  // namespace papyr

@@ -86,7 +86,7 @@ int run_startup(const Paths& paths, const EnvLookup& env, Clock& clock) {
     const SavedLookup is_saved = [&saved_marks](std::string_view url) {
         return saved_marks.contains(url);
     };
-    SurfaceRenderer renderer(surface, is_saved, snapshots ? &*snapshots : nullptr);
+    SurfaceRenderer renderer(surface, clock, is_saved, snapshots ? &*snapshots : nullptr);
     MainLoopIo io{action_receiver, message_receiver, clock, effects, log, renderer};
     run_main_loop(state, io);
     if (snapshots)

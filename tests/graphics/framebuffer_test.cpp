@@ -194,6 +194,50 @@ TEST(FramebufferPrimitives, FillAndDimLeaveTheCoveredRectangleUntilItIsCleared) 
     EXPECT_THAT(picture(surface), ElementsAre("######", "######", "######", "######", "######"));
 }
 
+// Row y of a test picture: every pixel names its row.
+std::uint32_t row_colour(std::int64_t y) {
+    return 0xFF000000u | static_cast<std::uint32_t>(y + 1);
+}
+
+TEST(FramebufferShift, RowsMoveByTheShiftWhetherOrNotTheRoomAroundThemRunsOut) {
+    constexpr std::size_t kHeight = 40;
+    Framebuffer surface = Framebuffer::in_memory(3, kHeight);
+    // What each row should show: the test picture's row it came from, or
+    // nothing known (-1) for rows that came from outside.
+    std::vector<std::int64_t> model(kHeight);
+    for (std::size_t y = 0; y < kHeight; ++y) {
+        surface.fill_rect(0, static_cast<std::int32_t>(y), 3, 1, row_colour(static_cast<int>(y)));
+        model[y] = static_cast<std::int64_t>(y);
+    }
+    // The room is half a screen each way: the first three shifts stay
+    // inside it, 12 and then -24 run past it and force a move of the rows
+    // that stay (both with rows known to check), the last two keep nothing.
+    const std::int64_t shifts[] = {5, 10, -3, 12, -8, -24, 6, 0, 40, -50};
+    for (const std::int64_t shift : shifts) {
+        surface.shift_rows(shift);
+        std::vector<std::int64_t> moved(kHeight, -1);
+        for (std::int64_t y = 0; y < static_cast<std::int64_t>(kHeight); ++y) {
+            const std::int64_t source = y + shift;
+            if (source >= 0 && source < static_cast<std::int64_t>(kHeight))
+                moved[static_cast<std::size_t>(y)] = model[static_cast<std::size_t>(source)];
+        }
+        model = moved;
+        ASSERT_EQ(surface.pixels().size(), 3 * kHeight);
+        for (std::size_t y = 0; y < kHeight; ++y) {
+            if (model[y] < 0)
+                continue;
+            for (std::size_t x = 0; x < 3; ++x)
+                ASSERT_EQ(surface.pixels()[y * 3 + x], row_colour(model[y]))
+                    << "row " << y << " after shifting by " << shift;
+        }
+    }
+    // Drawing still lands on the rows it names.
+    surface.fill(kInk);
+    surface.fill_rect(0, 39, 3, 1, row_colour(39));
+    EXPECT_EQ(surface.pixels()[39 * 3], row_colour(39));
+    EXPECT_EQ(surface.pixels()[39 * 3 - 1], kInk);
+}
+
 // --- opening -----------------------------------------------------------------
 
 TEST(FramebufferOpen, ForcedSimulatorNeverTouchesTheDevice) {
@@ -378,6 +422,31 @@ TEST(FramebufferPresent, CopiesEachWholeRowThatFitsToItsLineStartAndTouchesNothi
         }
         const auto memory = device.memory();
         EXPECT_EQ(std::vector<std::byte>(memory.begin(), memory.end()), expected);
+    }
+}
+
+TEST(FramebufferPresent, PresentingRowsCopiesThoseRowsAloneAndCountsTheBytes) {
+    for (const std::uint32_t line_length : {16u, 24u}) {  // unpadded, padded
+        SCOPED_TRACE(line_length);
+        FakeFramebufferDevice device;
+        device.variable->xres = 4;
+        device.variable->yres = 8;
+        device.fixed = FixedScreenInfo{line_length * 8, line_length};
+        LogLines log;
+        Framebuffer surface = Framebuffer::open(1, 1, false, device, log.fn());
+        for (std::size_t i = 0; i < surface.pixels().size(); ++i)
+            surface.pixels()[i] = 0xFF000000u | static_cast<std::uint32_t>(i + 1);
+        const RowSpan rows[] = {{5, 7}, {1, 2}, {7, 20}, {3, 3}};  // any order; clipped
+        surface.present_rows(rows);
+
+        std::vector<std::byte> expected(line_length * 8, FakeFramebufferDevice::kUntouched);
+        for (const std::size_t y : {1u, 5u, 6u, 7u})
+            std::memcpy(expected.data() + y * line_length, surface.pixels().data() + y * 4, 16);
+        const auto memory = device.memory();
+        EXPECT_EQ(std::vector<std::byte>(memory.begin(), memory.end()), expected);
+        EXPECT_EQ(surface.presented_bytes(), 4u * 16u);
+        surface.present();
+        EXPECT_EQ(surface.presented_bytes(), 12u * 16u);
     }
 }
 

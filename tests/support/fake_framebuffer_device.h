@@ -34,6 +34,9 @@ class FakeFramebufferDevice final : public FramebufferDevice {
 
     // The device memory of the last mapping, pre-filled with kUntouched.
     std::span<const std::byte> memory() const { return {memory_.get(), memory_len_}; }
+    // Plays another program drawing over the screen: every byte of the
+    // mapping becomes `value`.
+    void scribble(std::byte value) { std::fill_n(memory_.get(), memory_len_, value); }
 
     DeviceOpen open_read_write(const std::string& path) override {
         calls.push_back("open " + path);
