@@ -30,8 +30,17 @@ def support_module():
     return publisher_server
 
 
-def server_executable():
-    return harness.anchored(os.environ["PAPYR_SERVER_EXE"])
+# Anchored when the module loads, before a test case mounts its own /tmp over
+# a repository that may live there.
+_SERVER_EXECUTABLE = harness.anchored(os.environ["PAPYR_SERVER_EXE"])
+
+
+def server(command, *arguments):
+    """papyr-server's argument vector for a command. The repository's
+    sources.json is named, since the path compiled in may lie under the
+    test's own /tmp."""
+    return [_SERVER_EXECUTABLE, command, "--sources",
+            os.path.join(harness.source_dir(), "packaging", "sources.json"), *arguments]
 
 
 class Publishers:
@@ -81,7 +90,7 @@ class ServerEndToEnd(NamespaceTestCase):
     def start_service(self, publishers, *extra):
         """papyr-server, once it prints that it listens."""
         service = PapyrProcess(argv=[
-            server_executable(), "serve", "--listen", "127.0.0.1:4548", "--data", DATA,
+            *server("serve", "--listen", "127.0.0.1:4548", "--data", DATA),
             "--test-resolve-publishers", "127.0.0.1", "--ca-bundle", publishers.cert, *extra])
         self.addCleanup(service.stop)
         service.wait_for_line(r"^\[Server\] Listening on https://127\.0\.0\.1:4548$", timeout=30)
@@ -109,7 +118,7 @@ class ServerEndToEnd(NamespaceTestCase):
         """What the service's own feed command makes of the same document."""
         document = support_module().vnexpress_feed()
         result = subprocess.run(
-            [server_executable(), "feed", "--source", "vnexpress", "--category", "tin-moi"],
+            server("feed", "--source", "vnexpress", "--category", "tin-moi"),
             input=document.encode("utf-8"), stdout=subprocess.PIPE, check=True)
         answer = json.loads(result.stdout)
         self.assertTrue(answer["success"])
@@ -202,7 +211,7 @@ class ServerEndToEnd(NamespaceTestCase):
         fifo = "/tmp/openssl.cnf"
         os.mkfifo(fifo)
         service = PapyrProcess(env={"OPENSSL_CONF": fifo}, argv=[
-            server_executable(), "serve", "--data", DATA, "--prefetch", "0"])
+            *server("serve", "--data", DATA, "--prefetch", "0")])
         self.addCleanup(service.stop)
         service.wait_for_line(r"^\[Server\] Made a self-signed TLS certificate in ", timeout=30)
         service.wait_for_line(r"^\[Server\] Listening on https://127\.0\.0\.1:4548$", timeout=30)
