@@ -116,7 +116,8 @@ std::vector<Route> news_routes(NewsService& service) {
     };
     return {
         {"/api/v1/news/feed",
-         [&service, to_reply, single](const QueryParams& query) {
+         [&service, to_reply, single](const RouteRequest& request) {
+             const QueryParams& query = request.query;
              const auto source = single(query, "source");
              const auto category = single(query, "category");
              if (!source || !category)
@@ -125,14 +126,14 @@ std::vector<Route> news_routes(NewsService& service) {
              return to_reply(service.feed(*source, *category));
          }},
         {"/api/v1/news/article",
-         [&service, to_reply, single](const QueryParams& query) {
-             const auto url = single(query, "url");
+         [&service, to_reply, single](const RouteRequest& request) {
+             const auto url = single(request.query, "url");
              if (!url)
                  return to_reply(article_failure(400, messages::missing_parameter("url")));
              return to_reply(service.article(*url));
          }},
         {"/healthz",
-         [](const QueryParams&) {
+         [](const RouteRequest&) {
              Reply reply;
              reply.content_type = "text/plain; charset=utf-8";
              reply.body = "ok";
