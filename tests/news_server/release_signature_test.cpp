@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "news_server/test_release_key.h"
+#include "support/temp.h"
 
 namespace papyr::news_server {
 namespace {
@@ -42,6 +43,12 @@ TEST(ReleaseKey, OnlyAnEd25519PublicKeyIsAccepted) {
                                    TestKey("X25519").public_pem(), TestKey("ED448").public_pem(),
                                    ed25519.public_pem().substr(0, 60)})
         EXPECT_FALSE(ReleaseKey::from_pem(pem)) << pem;
+}
+
+TEST(ReleaseKey, TheProjectsKeyIsAnEd25519PublicKey) {
+    const auto key = ReleaseKey::from_pem(papyr::test::read_file(
+        std::filesystem::path(PAPYR_SOURCE_DIR) / "packaging/release-key.pub"));
+    EXPECT_TRUE(key) << key.error();
 }
 
 TEST(SignatureFile, IsBase64OfSixtyFourBytesOnOneLine) {
