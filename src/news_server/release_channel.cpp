@@ -19,15 +19,6 @@ using SteadyClock = std::chrono::steady_clock;
 constexpr std::string_view kPackageSuffix = ".zip";
 constexpr std::size_t kLongestVersion = 64;
 
-std::string ascii_lower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
-}
-
 Reply refusal(std::string reason) {
     Reply reply = not_found_reply();
     reply.origin = "channel";
@@ -212,7 +203,11 @@ ReleaseChannel::Verdict ReleaseChannel::check_channel() {
 // waits for it until `answer_by`.
 std::optional<std::string> ReleaseChannel::ensure_package(const OtaManifest& manifest,
                                                           SteadyClock::time_point answer_by) {
-    const std::string sha256 = ascii_lower(*manifest.sha256);
+    // sha256_hex writes lowercase; the manifest may use either case.
+    std::string sha256 = *manifest.sha256;
+    std::transform(sha256.begin(), sha256.end(), sha256.begin(), [](char c) {
+        return c >= 'A' && c <= 'F' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
     std::unique_lock lock(mutex_);
     if (kept_matches_locked(manifest.version, sha256))
         return std::nullopt;
