@@ -212,9 +212,10 @@ std::optional<std::string> ReleaseChannel::ensure_package(const OtaManifest& man
     if (kept_matches_locked(manifest.version, sha256))
         return std::nullopt;
     // An older release signed long ago and replayed is not taken over a
-    // newer one already verified.
-    if (kept_ && is_newer(parse_version(kept_->version), parse_version(manifest.version)))
-        return "version " + manifest.version + " is older than the verified " + kept_->version;
+    // newer one already verified, before or after a restart.
+    if (const std::optional<std::string> newest = newest_kept_version();
+        newest && is_newer(parse_version(*newest), parse_version(manifest.version)))
+        return "version " + manifest.version + " is older than the verified " + *newest;
 
     const bool same_release =
         download_ && download_->version == manifest.version && download_->sha256 == sha256;
@@ -294,6 +295,21 @@ std::string ReleaseChannel::store(const OtaManifest& manifest, const std::string
     kept_ = Kept{manifest.version, sha256, path};
     remove_other_packages(path);
     return {};
+}
+
+// Files are only ever written there once verified, so their names tell
+// the newest release verified so far.
+std::optional<std::string> ReleaseChannel::newest_kept_version() const {
+    std::optional<std::string> newest;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder_, error)) {
+        if (!is_package_file(entry.path()))
+            continue;
+        const std::string version = entry.path().stem().string();
+        if (!newest || is_newer(parse_version(version), parse_version(*newest)))
+            newest = version;
+    }
+    return newest;
 }
 
 void ReleaseChannel::remove_other_packages(const fs::path& keep) const {

@@ -115,6 +115,7 @@ class ReleaseChannel {
     void download(OtaManifest manifest, std::string sha256);
     std::string store(const OtaManifest& manifest, const std::string& sha256,
                       const FetchResult& fetched);
+    std::optional<std::string> newest_kept_version() const;
     void remove_other_packages(const std::filesystem::path& keep) const;
 
     ChannelSettings settings_;

@@ -197,6 +197,8 @@ TEST_F(ReleaseChannelTest, ANewerReleaseReplacesTheKeptOneAndAReplayedOlderOneIs
     host_.publish(key_, "1.0.1", package_);  // an old, validly signed manifest
     EXPECT_EQ(channel->manifest(kOrigin).note,
               "no offer: version 1.0.1 is older than the verified 1.0.2");
+    EXPECT_EQ(start()->manifest(kOrigin).note,  // a restart forgets nothing of it
+              "no offer: version 1.0.1 is older than the verified 1.0.2");
     EXPECT_EQ(test::read_file(dir_ / "release" / "1.0.2.zip"), newer);
 }
 
