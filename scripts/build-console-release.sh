@@ -8,6 +8,13 @@
 # Usage:
 #   build-console-release.sh --origin https://news.example.org
 #                            [--output ZIP] [--build-dir FOLDER]
+#                            [--sign KEY.pem --download-url URL
+#                             [--channel-dir FOLDER]]
+#
+# With --sign, the package is also signed for the release channel
+# (scripts/sign-release.sh): papyr.json and papyr.json.sig, for the version
+# the program reports, go to --channel-dir (default: the build folder's
+# channel/); the package is to be served at URL.
 #
 # Defaults: build folder build/aarch64-release, package papyr.zip in it.
 # Run scripts/setup.sh first (cross compiler, BusyBox package).
@@ -22,17 +29,32 @@ usage() {
 origin=
 build_dir="$source_dir/build/aarch64-release"
 output=
+sign_key=
+download_url=
+channel_dir=
 while [ $# -gt 0 ]; do
   [ $# -ge 2 ] || usage
   case $1 in
     --origin) origin=$2 ;;
     --output) output=$2 ;;
     --build-dir) build_dir=$2 ;;
+    --sign) sign_key=$2 ;;
+    --download-url) download_url=$2 ;;
+    --channel-dir) channel_dir=$2 ;;
     *) usage ;;
   esac
   shift 2
 done
 [ -n "$origin" ] || usage
+if [ -n "$sign_key$download_url" ] && { [ -z "$sign_key" ] || [ -z "$download_url" ]; }; then
+  echo "build-console-release.sh: --sign and --download-url go together" >&2
+  exit 2
+fi
+# Checked before the long build, not after it.
+if [ -n "$sign_key" ] && [ ! -f "$sign_key" ]; then
+  echo "build-console-release.sh: no such key file: $sign_key" >&2
+  exit 1
+fi
 output="${output:-$build_dir/papyr.zip}"
 
 # The origin is checked by the configuration, which refuses a release
@@ -60,3 +82,12 @@ sh "$source_dir/packaging/make-release.sh" \
   --licence "$licences/glibc.txt" \
   --licence "$licences/gcc-runtime.txt" \
   --output "$output"
+
+if [ -n "$sign_key" ]; then
+  # The version the reader compares with the manifest's.
+  version=$(sed -n 's/^inline constexpr char CURRENT_VERSION\[\] = "\(.*\)";$/\1/p' \
+    "$source_dir/src/update/version.h")
+  [ -n "$version" ] || { echo "build-console-release.sh: no CURRENT_VERSION in src/update/version.h" >&2; exit 1; }
+  bash "$source_dir/scripts/sign-release.sh" "$sign_key" "$output" "$version" "$download_url" \
+    "${channel_dir:-$build_dir/channel}"
+fi

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <map>
 
+#include "news_server/release_channel.h"
+
 namespace papyr::news_server {
 namespace {
 
@@ -107,6 +109,8 @@ Result<Command> read_serve(const std::vector<std::string>& arguments) {
                          {"--workers", true},
                          {"--cache-mb", true},
                          {"--feed-ttl", true},
+                         {"--release-channel", true},
+                         {"--release-key", true},
                          {"--test-resolve-publishers", true}});
     if (!parsed)
         return Failure{std::move(parsed).error()};
@@ -142,6 +146,12 @@ Result<Command> read_serve(const std::vector<std::string>& arguments) {
     options.workers = *workers;
     options.cache_megabytes = *cache;
     options.feed_fresh_for = std::chrono::seconds(*ttl);
+    if (const auto channel = value(*parsed, "--release-channel")) {
+        if (auto usable = check_channel_url(*channel); !usable)
+            return fail("--release-channel: " + usable.error());
+        options.release_channel = *channel;
+    }
+    options.release_key = path_value(*parsed, "--release-key");
     if (const auto address = value(*parsed, "--test-resolve-publishers")) {
         if (!parse_listen_address(*address + ":1"))
             return fail("--test-resolve-publishers needs a numeric IPv4 address");
@@ -242,6 +252,12 @@ serve
                          (default 300)
   --cache-mb N           the disk cache's bound for articles (default 64)
   --workers N            connections served at once (default 64)
+  --release-channel URL  the signed release manifest (https; its signature is
+                         URL.sig); updates are offered to the reader only when
+                         the release key has signed them (default: the
+                         channel built in, if any)
+  --release-key FILE     the release public key, PEM Ed25519 (default: the
+                         project's key built in)
 
 feed     reads one feed document (RSS or Atom) from FILE or standard input
          and writes the answer the service would give for it, one line of JSON

@@ -33,6 +33,10 @@ struct ServeOptions {
     std::size_t workers = 64;
     std::uint64_t cache_megabytes = 64;
     std::chrono::seconds feed_fresh_for{300};
+    // The signed release manifest's URL, instead of the one built in.
+    std::optional<std::string> release_channel;
+    // The release public key (PEM), instead of the one built in.
+    std::optional<std::filesystem::path> release_key;
     // Test only: every publisher host is reached at this IP address.
     std::optional<std::string> test_resolve_publishers;
 };

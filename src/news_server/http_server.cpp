@@ -13,9 +13,14 @@ const bool kOpenSslWithoutConfig = [] {
 }();
 }  // namespace
 
+#include <fcntl.h>
 #include <httplib.h>
 #include <openssl/pem.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -94,6 +99,8 @@ class BoundedPool final : public httplib::TaskQueue {
     bool stopping_ = false;
 };
 
+Reply error_reply(int status, std::string_view message);
+
 // What the log line of the request being served on this thread needs; the
 // library calls the logger on the same thread right after the answer.
 struct RequestNote {
@@ -103,12 +110,49 @@ struct RequestNote {
 };
 thread_local RequestNote current_request;
 
+// A file answer, read with pread from the descriptor opened here: the
+// library asks for it piece by piece as the client takes it.
+bool send_file(const std::filesystem::path& path, const std::string& content_type,
+               httplib::Response& response) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
+        ::close(fd);
+        return false;
+    }
+    const auto size = static_cast<std::size_t>(info.st_size);
+    response.set_content_provider(
+        size, content_type,
+        [fd, size](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            std::array<char, 65536> buffer{};
+            const std::size_t wanted = std::min({length, buffer.size(), size - offset});
+            const ssize_t got = ::pread(fd, buffer.data(), wanted, static_cast<off_t>(offset));
+            // A file shortened under the answer ends it: the client sees a
+            // body shorter than announced, never other bytes.
+            if (got <= 0)
+                return false;
+            return sink.write(buffer.data(), static_cast<std::size_t>(got));
+        },
+        [fd](bool) { ::close(fd); });
+    return true;
+}
+
 void send(const Reply& reply, httplib::Response& response) {
     response.status = reply.status;
     response.set_header("Cache-Control", reply.cache_control);
-    response.set_content(reply.body, reply.content_type.c_str());
     current_request.origin = reply.origin;
     current_request.note = reply.note;
+    if (!reply.file) {
+        response.set_content(reply.body, reply.content_type.c_str());
+        return;
+    }
+    if (!send_file(*reply.file, reply.content_type, response)) {
+        Reply missing = not_found_reply();
+        missing.note = "cannot open " + reply.file->string();
+        send(missing, response);
+    }
 }
 
 // {"success":false,"error":"…"}: the part both of the reader's answer
@@ -185,9 +229,13 @@ bool HttpsServer::Impl::dispatch(const httplib::Request& request,
         return true;
     }
     for (const Route& route : routes) {
-        if (route.path == request.path) {
-            QueryParams query(request.params.begin(), request.params.end());
-            send(route.answer(query), response);
+        const bool matches =
+            route.prefix ? request.path.starts_with(route.path) : route.path == request.path;
+        if (matches) {
+            RouteRequest asked{request.path,
+                               QueryParams(request.params.begin(), request.params.end()),
+                               request.get_header_value("Host")};
+            send(route.answer(asked), response);
             return true;
         }
     }

@@ -7,9 +7,11 @@
 
 #include <chrono>
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,16 +28,28 @@ struct Reply {
     int status = 200;
     std::string content_type = "application/json; charset=utf-8";
     std::string body;
+    // When set, the answer is this file's bytes instead of `body`, streamed
+    // from the descriptor opened when the answer starts (a file renamed over
+    // meanwhile does not tear it). A file that cannot be opened answers 404.
+    std::optional<std::filesystem::path> file;
     std::string cache_control = "no-store";
-    // For the log line: "memory", "disk", "publisher", "demo" or "-", and a
-    // note on what happened.
+    // For the log line: "memory", "disk", "publisher", "demo", "channel" or
+    // "-", and a note on what happened.
     std::string origin = "-";
     std::string note;
 };
 
+// What a route is given of a request.
+struct RouteRequest {
+    std::string path;
+    QueryParams query;
+    std::string host;  // the Host header as sent, "" without one
+};
+
 struct Route {
-    std::string path;  // matched exactly
-    std::function<Reply(const QueryParams&)> answer;
+    std::string path;  // matched exactly, or as a prefix when `prefix`
+    std::function<Reply(const RouteRequest&)> answer;
+    bool prefix = false;
 };
 
 struct HttpSettings {

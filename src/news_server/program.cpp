@@ -21,10 +21,16 @@
 #include "news_server/messages.h"
 #include "news_server/news_service.h"
 #include "news_server/publisher_fetch.h"
+#include "news_server/release_channel.h"
+#include "news_server/release_key_data.h"
+#include "news_server/release_signature.h"
 #include "news_server/tls_identity.h"
 
 #ifndef PAPYR_VERSION
 #error "PAPYR_VERSION must be defined by the build"
+#endif
+#ifndef PAPYR_RELEASE_CHANNEL
+#error "PAPYR_RELEASE_CHANNEL must be defined by the build (empty for none)"
 #endif
 
 namespace papyr::news_server {
@@ -116,7 +122,8 @@ std::vector<Route> news_routes(NewsService& service) {
     };
     return {
         {"/api/v1/news/feed",
-         [&service, to_reply, single](const QueryParams& query) {
+         [&service, to_reply, single](const RouteRequest& request) {
+             const QueryParams& query = request.query;
              const auto source = single(query, "source");
              const auto category = single(query, "category");
              if (!source || !category)
@@ -125,20 +132,69 @@ std::vector<Route> news_routes(NewsService& service) {
              return to_reply(service.feed(*source, *category));
          }},
         {"/api/v1/news/article",
-         [&service, to_reply, single](const QueryParams& query) {
-             const auto url = single(query, "url");
+         [&service, to_reply, single](const RouteRequest& request) {
+             const auto url = single(request.query, "url");
              if (!url)
                  return to_reply(article_failure(400, messages::missing_parameter("url")));
              return to_reply(service.article(*url));
          }},
         {"/healthz",
-         [](const QueryParams&) {
+         [](const RouteRequest&) {
              Reply reply;
              reply.content_type = "text/plain; charset=utf-8";
              reply.body = "ok";
              return reply;
          }},
     };
+}
+
+std::vector<Route> release_routes(ReleaseChannel& channel, const ListenAddress& listen) {
+    return {
+        {"/ota/papyr.json",
+         [&channel, listen](const RouteRequest& request) {
+             // The reader fetches the package from where it reached this
+             // service: 127.0.0.1 on a console, the server's address on a
+             // household network.
+             return channel.manifest(package_origin(request.host, listen.host, listen.port));
+         }},
+        {std::string(kPackagePathPrefix),
+         [&channel](const RouteRequest& request) {
+             return channel.package(
+                 std::string_view(request.path).substr(kPackagePathPrefix.size()));
+         },
+         true},
+    };
+}
+
+Result<ReleaseKey> release_key(const ServeOptions& options) {
+    if (!options.release_key)
+        return ReleaseKey::from_pem(
+            std::string_view(reinterpret_cast<const char*>(kReleaseKey), kReleaseKeySize));
+    const std::optional<std::string> pem = read_file_bytes(*options.release_key);
+    if (!pem)
+        return fail("cannot read the release key " + options.release_key->string());
+    auto key = ReleaseKey::from_pem(*pem);
+    if (!key)
+        return fail(options.release_key->string() + ": " + key.error());
+    return key;
+}
+
+// Manifest and signature are small; the package gets room and time of its
+// own, one download at a time.
+ChannelFetchers channel_fetchers(const CurlSettings& publishers) {
+    CurlSettings documents = publishers;
+    documents.test_resolve_address.reset();
+    documents.max_body_bytes = 64 * 1024;
+    documents.request_time_limit = std::chrono::milliseconds(4000);
+    documents.max_concurrent = 2;
+    CurlSettings package = documents;
+    package.max_body_bytes = 32 * 1024 * 1024;
+    package.request_time_limit = std::chrono::minutes(5);
+    package.max_concurrent = 1;
+    auto small = std::make_shared<CurlFetcher>(documents);
+    auto large = std::make_shared<CurlFetcher>(package);
+    return {[small](const FetchRequest& request) { return (*small)(request); },
+            [large](const FetchRequest& request) { return (*large)(request); }};
 }
 
 // SIGTERM and SIGINT are taken by one thread with sigwait; every other thread
@@ -216,6 +272,21 @@ int serve(const ServeOptions& options) {
     if (options.demo)
         say("[Server] Demo mode: feeds and articles that cannot be fetched and were never kept "
             "are answered from the built-in demo set");
+    auto key = release_key(options);
+    if (!key) {
+        say("papyr-server: " + key.error());
+        return kFailure;
+    }
+    ChannelSettings channel_settings;
+    channel_settings.manifest_url = options.release_channel.value_or(PAPYR_RELEASE_CHANNEL);
+    channel_settings.own_version = PAPYR_VERSION;
+    if (channel_settings.manifest_url.empty())
+        say("[Server] No release channel: updates are not offered");
+    else
+        say("[Server] Release channel: " + channel_settings.manifest_url);
+    ReleaseChannel channel(channel_settings, std::move(key).value(), data / "release",
+                           channel_fetchers(curl), stderr_log());
+
     auto fetcher = std::make_shared<CurlFetcher>(curl);
     NewsService service(
         std::move(sources).value(), settings, data / "cache",
@@ -225,7 +296,10 @@ int serve(const ServeOptions& options) {
     http.host = options.listen.host;
     http.port = options.listen.port;
     http.workers = options.workers;
-    HttpsServer server(http, *identity, news_routes(service), stderr_log());
+    std::vector<Route> routes = news_routes(service);
+    for (Route& route : release_routes(channel, options.listen))
+        routes.push_back(std::move(route));
+    HttpsServer server(http, *identity, std::move(routes), stderr_log());
     if (auto bound = server.bind(); !bound) {
         say("papyr-server: " + bound.error());
         return kFailure;

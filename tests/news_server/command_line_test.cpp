@@ -18,9 +18,11 @@ Result<Command> parse(const std::vector<std::string>& arguments) {
 }
 
 TEST(CommandLine, ReadsEachCommandWithItsOptions) {
-    const auto serve = parse({"serve", "--listen", "0.0.0.0:8443", "--data=/srv/papyr", "--demo",
-                              "--prefetch", "0", "--feed-ttl", "60", "--cert", "c.pem", "--key",
-                              "k.pem", "--test-resolve-publishers", "127.0.0.1"});
+    const auto serve =
+        parse({"serve", "--listen", "0.0.0.0:8443", "--data=/srv/papyr", "--demo", "--prefetch",
+               "0", "--feed-ttl", "60", "--cert", "c.pem", "--key", "k.pem",
+               "--test-resolve-publishers", "127.0.0.1", "--release-channel",
+               "https://releases.example.org/papyr.json", "--release-key", "release.pub"});
     ASSERT_TRUE(serve) << serve.error();
     const auto& options = std::get<ServeOptions>(*serve);
     EXPECT_EQ(options.listen.host, "0.0.0.0");
@@ -31,6 +33,8 @@ TEST(CommandLine, ReadsEachCommandWithItsOptions) {
     EXPECT_EQ(options.feed_fresh_for, std::chrono::seconds(60));
     EXPECT_EQ(options.cert, std::filesystem::path("c.pem"));
     EXPECT_EQ(options.test_resolve_publishers, "127.0.0.1");
+    EXPECT_EQ(options.release_channel, "https://releases.example.org/papyr.json");
+    EXPECT_EQ(options.release_key, std::filesystem::path("release.pub"));
 
     const auto plain = parse({"serve"});
     ASSERT_TRUE(plain);
@@ -68,6 +72,9 @@ TEST(CommandLine, UsageErrorsAreOneLineNamingTheProblem) {
         {{"serve", "extra"}, "unexpected argument extra"},
         {{"serve", "--test-resolve-publishers", "publisher.test"},
          "--test-resolve-publishers needs a numeric IPv4 address"},
+        {{"serve", "--release-channel", "http://releases.example.org/papyr.json"},
+         "--release-channel: the release channel must be an https:// URL, not "
+         "\"http://releases.example.org/papyr.json\""},
         {{"feed", "--source", "vnexpress"}, "feed needs --source ID and --category ID"},
         {{"feed", "--source", "a", "--category", "b", "one", "two"}, "unexpected argument two"},
         {{"extract", "page.html"}, "extract needs --url URL"},
