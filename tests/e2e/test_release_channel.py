@@ -16,6 +16,11 @@ import time
 import harness
 from harness import NamespaceTestCase, PapyrProcess, read_text
 
+# Anchored when the module loads, before a test case mounts its own /tmp over
+# a repository that may live there (the sources.json path compiled into the
+# service may lie under it too, hence --sources below).
+_SERVER_EXECUTABLE = harness.anchored(os.environ["PAPYR_SERVER_EXE"])
+
 APP = "/mnt/SDCARD/Apps/papyr"
 CHANNEL = "/tmp/channel"  # what the release host serves
 HOST = "https://127.0.0.1:8443"
@@ -82,7 +87,8 @@ class SignedReleases(NamespaceTestCase):
             "--executable", "/tmp/new-program", "--output", self.package)
 
         self.service = PapyrProcess(argv=[
-            harness.anchored(os.environ["PAPYR_SERVER_EXE"]), "serve", "--data", "/tmp/server-data",
+            _SERVER_EXECUTABLE, "serve", "--data", "/tmp/server-data",
+            "--sources", harness.source_dir() + "/packaging/sources.json",
             "--demo", "--prefetch", "0", "--ca-bundle", "/tmp/keys/tls.pem",
             "--release-channel", HOST + "/papyr/papyr.json", "--release-key", "/tmp/keys/release.pub"])
         self.addCleanup(self.service.stop)
