@@ -8,8 +8,8 @@
 # ends, the service is stopped.
 #
 # Papyr ends with status 42 after it has unpacked an update over this
-# folder; both are then started again, so the new release's service and
-# program run at once. Any other status returns to the console's launcher.
+# folder; the new release's launch.sh then takes over and starts its service
+# and program at once. Any other status returns to the console's launcher.
 #
 # POSIX sh only: the consoles run it with their firmware's shell or BusyBox.
 
@@ -103,7 +103,7 @@ service_answers() {
 start_service() {
     stop_stale_service
     if [ ! -x bin/papyr-server ]; then
-        echo "launch.sh: no bin/papyr-server; Papyr starts without its news service" >&2
+        echo "launch.sh: bin/papyr-server is missing or not executable; Papyr starts without its news service" >&2
         return 0
     fi
     bin/papyr-server serve --listen "$SERVICE_ADDRESS" --data "$SERVICE_DATA" \
@@ -154,5 +154,12 @@ while :; do
     # The old release's service goes before the new one's starts.
     stop_service
     [ "$status" -eq 42 ] || break
+    # The update replaced this file by renaming a new one over it, so this
+    # shell still reads the old release's script: the new one runs instead,
+    # with whatever the new release changed in how it starts the programs.
+    # (The update marks it executable; should it not be, this one goes on.)
+    if [ -x "$here/launch.sh" ]; then
+        exec "$here/launch.sh"
+    fi
 done
 exit 0

@@ -60,8 +60,8 @@ def services():
 # The reader's stand-in for the tests that are about the launcher: it notes
 # what it finds at its start (the service's answer and every service
 # process), then ends with the status prepared for that start. With
-# "update" it first installs a new release's service the way the bundled
-# unzip does, by renaming a new file over bin/papyr-server, and ends with 42.
+# "update" it first installs a new release's service and launcher the way
+# the bundled unzip does, renaming new files over the old, and ends with 42.
 STAND_IN_READER = r"""#!@PYTHON@
 import json, os, subprocess, sys
 
@@ -75,7 +75,8 @@ with open("/tmp/runs") as runs:
 with open("/tmp/statuses") as statuses:
     status = statuses.read().split()[count - 1]
 if status == "update":
-    os.rename("@APP@/.update/papyr-server", "@APP@/bin/papyr-server")
+    for name in ("bin/papyr-server", "launch.sh"):
+        os.rename(f"@APP@/.update/{os.path.basename(name)}", f"@APP@/{name}")
     sys.exit(42)
 sys.exit(int(status))
 """.replace("@SERVICE@", SERVICE).replace("@APP@", APP).replace(
@@ -174,7 +175,9 @@ class LaunchWithService(NamespaceTestCase):
 
     @staticmethod
     def runs():
-        return [json.loads(line) for line in (read_text(RUNS) or "").splitlines()]
+        """What the stand-in reader noted, one complete line per start."""
+        text = read_text(RUNS) or ""
+        return [json.loads(line) for line in text[:text.rfind("\n") + 1].splitlines()]
 
     def assert_nothing_left(self, pids):
         for pid in pids:
@@ -226,6 +229,13 @@ class LaunchWithService(NamespaceTestCase):
         # that its process tells which release it belongs to.
         write(os.path.join(APP, ".update", "papyr-server"),
               self.use_service(None, folder="/tmp/arm64-new"), 0o755)
+        # A new launcher that keeps the service's data elsewhere: the
+        # restart is the new release's own.
+        launcher_text = read_text(os.path.join(APP, "launch.sh"))
+        self.assertIn('SERVICE_DATA="$here/server"\n', launcher_text)
+        write(os.path.join(APP, ".update", "launch.sh"),
+              launcher_text.replace('SERVICE_DATA="$here/server"', 'SERVICE_DATA="$here/data"'),
+              0o755)
         self.use_stand_in_reader("update", 0)
 
         launcher = self.launch()
@@ -237,6 +247,8 @@ class LaunchWithService(NamespaceTestCase):
         old, new = first["services"][0], second["services"][0]
         self.assertIn(os.path.join(self.arm64, "papyr-server"), old["argv"])
         self.assertIn("/tmp/arm64-new/papyr-server", new["argv"])
+        self.assertIn(f"{APP}/server", old["argv"])
+        self.assertIn(f"{APP}/data", new["argv"])
         self.assertNotEqual(old["pid"], new["pid"])
         self.assertEqual(len(launcher.matching(r"^\[Server\] Stopping on SIGTERM$")), 2)
         self.assert_nothing_left([old["pid"], new["pid"]])
@@ -250,7 +262,8 @@ class LaunchWithService(NamespaceTestCase):
             # reader's start, services running beside the reader
             ("#!/bin/sh\necho 'papyr-server: sources.json: cannot be read' >&2\nexit 1\n",
              r"the news service ended at its start; Papyr starts without it", 2.5, 0),
-            (None, r"no bin/papyr-server; Papyr starts without its news service", 2.5, 0),
+            (None, r"bin/papyr-server is missing or not executable; Papyr starts without its "
+                   r"news service", 2.5, 0),
             (deaf, r"the news service does not answer yet; Papyr starts anyway", 6, 1),
         ]
         for script, line, most, beside in cases:
@@ -263,7 +276,7 @@ class LaunchWithService(NamespaceTestCase):
                 self.use_stand_in_reader(0)
                 started = time.monotonic()
                 launcher = self.launch()
-                wait_until(lambda: os.path.exists(RUNS), "the reader's start", timeout=20)
+                wait_until(self.runs, "the reader's start", timeout=20)
                 took = time.monotonic() - started
                 self.assertLess(took, most)
                 launcher.wait_for_line("^launch\\.sh: " + line)
