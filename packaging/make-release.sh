@@ -9,6 +9,12 @@
 #   icon.png              the menu icon (this folder's icon.png, drawn by
 #                         packaging/icon/papyr_icon.cpp)
 #   bin/papyr-native64    the program
+#   bin/papyr-server      with --server: the news service that launch.sh
+#                         starts beside the program
+#   sources.json          with --server: this folder's sources.json, where
+#                         the service looks for it (beside or above itself)
+#   ca-certificates.crt   with --server: the CA bundle given with --ca-bundle,
+#                         which the service trusts when the system has none
 #   bin/busybox, bin/unzip, bin/sha256sum
 #                         with --helpers: BusyBox and the scripts of this
 #                         folder's bin/ that run its applets
@@ -19,21 +25,25 @@
 #
 # Usage:
 #   make-release.sh --executable PATH --output ZIP [--icon PNG]
+#                   [--server PATH --ca-bundle FILE]
 #                   [--helpers FOLDER] [--bin PROGRAM]... [--licence FILE]...
 #                   [--description TEXT]
 #
-# --helpers takes the folder that scripts/fetch-console-helpers.sh fills.
+# --helpers takes the folder that scripts/fetch-console-helpers.sh fills;
+# --server and --ca-bundle come together.
 # Executables keep their run bits inside the archive. Needs zip and python3.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
 
 usage() {
-    sed -n '/^# Usage:/,/^# Without/p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '/^# Usage:/,/^[^#]/{/^#/p}' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
 }
 
 executable=
+server=
+ca_bundle=
 output=
 icon="$here/icon.png"
 helpers=
@@ -47,6 +57,8 @@ while [ $# -gt 0 ]; do
     [ $# -ge 2 ] || usage
     case $1 in
         --executable) executable=$2 ;;
+        --server) server=$2 ;;
+        --ca-bundle) ca_bundle=$2 ;;
         --output) output=$2 ;;
         --icon) icon=$2 ;;
         --helpers) helpers=$2 ;;
@@ -58,9 +70,14 @@ while [ $# -gt 0 ]; do
     shift 2
 done
 [ -n "$executable" ] && [ -n "$output" ] || usage
+# The service without a bundle would fail on a console whose firmware has no
+# usable one; a bundle without the service would be dead weight.
+[ -n "$server" ] || [ -z "$ca_bundle" ] || usage
+[ -z "$server" ] || [ -n "$ca_bundle" ] || usage
 
 font_licence="$here/../assets/LICENSE-DejaVu.txt"
 for file in "$executable" "$here/launch.sh" "$icon" "$font_licence" \
+    ${server:+"$server" "$here/sources.json" "$ca_bundle"} \
     ${helpers:+"$helpers/busybox" "$helpers/busybox-LICENSE.txt" "$helpers/busybox-SOURCE.txt"}; do
     [ -f "$file" ] || { echo "make-release.sh: no such file: $file" >&2; exit 1; }
 done
@@ -80,13 +97,23 @@ install_program() {  # source, destination
 }
 
 install_licence() {  # source, name in licences/
-    cp "$1" "$stage/licences/$2"
-    chmod 644 "$stage/licences/$2"
+    install_data "$1" "$stage/licences/$2"
+}
+
+install_data() {  # source, destination
+    cp "$1" "$2"
+    chmod 644 "$2"
 }
 
 install_program "$here/launch.sh" "$stage/launch.sh"
 install_program "$executable" "$stage/bin/papyr-native64"
 install_licence "$font_licence" LICENSE-DejaVu.txt
+
+if [ -n "$server" ]; then
+    install_program "$server" "$stage/bin/papyr-server"
+    install_data "$here/sources.json" "$stage/sources.json"
+    install_data "$ca_bundle" "$stage/ca-certificates.crt"
+fi
 
 if [ -n "$helpers" ]; then
     install_program "$helpers/busybox" "$stage/bin/busybox"

@@ -16,9 +16,11 @@ packages=(
   curl unzip zip openssl ca-certificates python3
   # end-to-end tests: private mount and network namespaces
   util-linux iproute2
-  # the console release: cross compiler, and user-mode emulation to run its
-  # programs here
+  # the console release: cross compiler, the news service's libraries for
+  # the consoles' architecture (static archives), and user-mode emulation to
+  # run its programs here
   g++-aarch64-linux-gnu qemu-user-static
+  libpugixml-dev:arm64 libgumbo-dev:arm64 libssl-dev:arm64
 )
 
 missing=()
@@ -35,6 +37,11 @@ if [ ${#missing[@]} -ne 0 ]; then
   fi
   echo "setup: installing ${missing[*]}" >&2
   export DEBIAN_FRONTEND=noninteractive
+  # apt offers arm64 packages only once dpkg knows the architecture; the
+  # update below then fetches its package lists.
+  if [[ " ${missing[*]}" == *":arm64"* ]] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    "${sudo[@]}" dpkg --add-architecture arm64
+  fi
   "${sudo[@]}" apt-get update
   "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 fi

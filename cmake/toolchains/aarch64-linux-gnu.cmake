@@ -16,12 +16,27 @@ set(CMAKE_STRIP ${PAPYR_CROSS_TRIPLET}-strip)
 set(CMAKE_C_FLAGS_INIT "-mcpu=cortex-a53")
 set(CMAKE_CXX_FLAGS_INIT "-mcpu=cortex-a53")
 
-# Debian installs the target's libraries and headers under /usr/<triplet>.
-set(CMAKE_FIND_ROOT_PATH /usr/${PAPYR_CROSS_TRIPLET})
+# Two places hold the target's files on Debian. The cross toolchain's own C
+# library and C++ runtime live under /usr/<triplet>; every other library of
+# the target is a multiarch package (libssl-dev:arm64, libpugixml-dev:arm64,
+# libgumbo-dev:arm64) with its libraries in /usr/lib/<triplet>, its
+# architecture-specific headers in /usr/include/<triplet> and the rest in
+# /usr/include, which the cross compiler searches by itself. The library
+# architecture keeps every search on the target's folders: CMake looks in
+# lib/<triplet> first, and the linker skips a build machine library that
+# would be found anywhere else.
+set(CMAKE_LIBRARY_ARCHITECTURE ${PAPYR_CROSS_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH /usr/${PAPYR_CROSS_TRIPLET} /)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# pkg-config is the build machine's program; it reads the target's .pc files
+# only, never the build machine's.
+set(ENV{PKG_CONFIG_LIBDIR}
+    "/usr/lib/${PAPYR_CROSS_TRIPLET}/pkgconfig:/usr/share/pkgconfig")
+unset(ENV{PKG_CONFIG_PATH})
 
 # Lets try_run and the test runner start target programs under user-mode
 # emulation (package qemu-user-static) when it is there.

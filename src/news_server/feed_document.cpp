@@ -230,9 +230,14 @@ void visit_damaged_items(std::string_view text, const RootTag& root, FeedFormat 
     // A root tag longer than any real one would be copied for every item:
     // without its declarations, only the conventional prefixes still count.
     constexpr std::size_t kLongestRootTag = 16 * 1024;
-    const std::string root_tag = root.tag.size() <= kLongestRootTag
-                                     ? std::string(root.tag)
-                                     : "<" + std::string(root.name) + ">";
+    std::string root_tag;
+    if (root.tag.size() <= kLongestRootTag) {
+        root_tag = root.tag;
+    } else {
+        // Appended piece by piece: GCC 12 at -O3 (the console build) takes
+        // "<" + std::string(...) for an overlapping copy (-Wrestrict).
+        root_tag.append("<").append(root.name).append(">");
+    }
     ItemCutter cutter(text, item_name(format));
     std::string_view name;
     std::size_t start = cutter.next_start(0, name);

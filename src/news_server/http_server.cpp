@@ -290,6 +290,14 @@ HttpsServer::HttpsServer(HttpSettings settings, const TlsIdentity& identity,
     server.set_keep_alive_max_count(std::max<std::size_t>(1, limits.requests_per_connection));
     server.set_payload_max_length(limits.max_body_bytes);
     server.set_tcp_nodelay(true);
+    // The library's default is SO_REUSEPORT, with which a second service
+    // binds the same port beside a running one and the kernel shares the
+    // connections between them. SO_REUSEADDR alone still allows a restart
+    // while the old connections linger, and a port in use is an error.
+    server.set_socket_options([](socket_t sock) {
+        const int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    });
     Impl* impl = impl_.get();
     server.set_pre_routing_handler(
         [impl](const httplib::Request& request, httplib::Response& response) {

@@ -7,6 +7,7 @@ qemu reports the consoles' kernel release (4.9) to the program, so a C
 library that refused to start on that kernel would show here."""
 
 import os
+import re
 import struct
 import time
 import urllib.parse
@@ -25,6 +26,8 @@ SIMULATOR_NOTICE = (
 # Anchored at import, before any test case mounts its private /tmp (the build
 # folder may be under /tmp).
 _EXECUTABLE = harness.anchored(os.environ["PAPYR_CONSOLE_EXE"])
+_SERVER = harness.anchored(os.environ["PAPYR_CONSOLE_SERVER_EXE"])
+_SERVER_MAP = harness.anchored(os.environ["PAPYR_CONSOLE_SERVER_EXE"] + ".map")
 
 
 def elf_facts(path):
@@ -47,13 +50,48 @@ def elf_facts(path):
     return machine, segments, sections
 
 
+def linked_members(map_path):
+    """"archive(member)" -> the reference that brought it in, from the
+    linker map's first section."""
+    members = {}
+    with open(map_path, encoding="utf-8") as file:
+        lines = iter(file.read().split("Discarded input sections")[0].splitlines()[1:])
+    for line in lines:
+        if line and not line.startswith(" "):
+            name, _, reason = line.strip().partition(" ")
+            # A long name puts the reference on a line of its own.
+            members[re.sub(r"^.*/", "", name)] = reason.strip() or next(lines, "").strip()
+    return members
+
+
 class ConsoleExecutable(NamespaceTestCase):
-    def test_is_a_stripped_static_aarch64_executable(self):
-        machine, segments, sections = elf_facts(_EXECUTABLE)
-        self.assertEqual(machine, 183)  # EM_AARCH64
-        self.assertNotIn(3, segments, "PT_INTERP: it would need the console's dynamic loader")
-        self.assertNotIn(2, segments, "PT_DYNAMIC: it would need shared libraries")
-        self.assertNotIn(".symtab", sections, "not stripped")
+    def test_reader_and_service_are_stripped_static_aarch64_executables(self):
+        for program in (_EXECUTABLE, _SERVER):
+            with self.subTest(program=os.path.basename(program)):
+                machine, segments, sections = elf_facts(program)
+                self.assertEqual(machine, 183)  # EM_AARCH64
+                self.assertNotIn(3, segments, "PT_INTERP: it would need the console's dynamic loader")
+                self.assertNotIn(2, segments, "PT_DYNAMIC: it would need shared libraries")
+                self.assertNotIn(".symtab", sections, "not stripped")
+
+    def test_service_links_no_loader_interface_or_name_service_of_the_c_library(self):
+        """OpenSSL's module loader and address lookups are in the program
+        (its TLS core refers to them), but their calls reach the refusals
+        and numeric stand-ins of the service, not the C library."""
+        members = linked_members(_SERVER_MAP)
+        self.assertIn("libcrypto.a(libcrypto-lib-dso_dlfcn.o)", members)
+        self.assertIn("libcrypto.a(libcrypto-lib-bio_addr.o)", members)
+        forbidden = re.compile(r"^libc\.a\((dlopen|dlsym|getaddrinfo|getnameinfo|gethstbynm|"
+                               r"gethstbynm_r|getpwnam|getpwuid|getgrnam|nsswitch|nss_.*)\.o\)$")
+        for member, reason in members.items():
+            # glibc's own static start-up table names its loader functions.
+            if member.startswith("libc.a(dl") and "rtld_static_init.o" in reason:
+                continue
+            self.assertIsNone(forbidden.match(member), f"{member} is linked, for {reason}")
+        with open(_SERVER_MAP, encoding="utf-8") as file:
+            layout = file.read()
+        for function in ("dlopen", "dlsym", "getaddrinfo", "gethostbyname"):
+            self.assertRegex(layout, rf"\s__wrap_{function}\n")
 
     def test_starts_takes_pipe_commands_fetches_through_curl_and_exits_with_0(self):
         """The release was configured for the stand-in server's origin; the

@@ -23,6 +23,7 @@ TOOLS = "/tmp/tools"
 EXECUTABLES = {
     "launch.sh",
     "bin/papyr-native64",
+    "bin/papyr-server",
     "bin/busybox",
     "bin/unzip",
     "bin/sha256sum",
@@ -30,9 +31,16 @@ EXECUTABLES = {
 DATA_FILES = {
     "config.json",
     "icon.png",
+    "sources.json",
+    "ca-certificates.crt",
     "licences/LICENSE-DejaVu.txt",
     "licences/glibc.txt",
     "licences/gcc-runtime.txt",
+    "licences/openssl.txt",
+    "licences/pugixml.txt",
+    "licences/gumbo.txt",
+    "licences/cpp-httplib.txt",
+    "licences/ca-certificates.txt",
     "licences/busybox-LICENSE.txt",
     "licences/busybox-SOURCE.txt",
 }
@@ -43,6 +51,7 @@ DATA_FILES = {
 _PACKAGE = harness.anchored(os.environ["PAPYR_CONSOLE_PACKAGE"])
 _BUSYBOX = harness.anchored(os.environ["PAPYR_CONSOLE_HELPERS"] + "/busybox")
 _EXECUTABLE = harness.anchored(os.environ["PAPYR_CONSOLE_EXE"])
+_SERVER = harness.anchored(os.environ["PAPYR_CONSOLE_SERVER_EXE"])
 
 
 def package():
@@ -92,6 +101,9 @@ class PackageLayout(NamespaceTestCase):
     def test_carries_this_build_the_icon_and_a_menu_entry_naming_them(self):
         files = package_files()
         self.assertEqual(files["bin/papyr-native64"][0], read(_EXECUTABLE))
+        self.assertEqual(files["bin/papyr-server"][0], read(_SERVER))
+        self.assertEqual(files["sources.json"][0],
+                         read(harness.source_dir() + "/packaging/sources.json"))
         self.assertEqual(files["bin/busybox"][0], read(bundled_busybox()))
         self.assertEqual(files["icon.png"][0], read(harness.source_dir() + "/packaging/icon.png"))
         self.assertEqual(files["launch.sh"][0], read(harness.source_dir() + "/packaging/launch.sh"))
@@ -120,6 +132,39 @@ class PackageLayout(NamespaceTestCase):
         self.assert_contains(files["licences/gcc-runtime.txt"], b"GCC RUNTIME LIBRARY EXCEPTION")
         self.assert_contains(files["licences/gcc-runtime.txt"],
                              b"GNU GENERAL PUBLIC LICENSE\n                       Version 3")
+
+    def test_service_licences_name_what_is_linked_into_it(self):
+        files = package_files()
+        apache = b"TERMS AND CONDITIONS FOR USE, REPRODUCTION, AND DISTRIBUTION"
+        mit = b"Permission is hereby granted, free of charge"
+        for name, notices in [
+            ("openssl", [b"Upstream-Name: OpenSSL", apache]),
+            ("gumbo", [b"Upstream-Name: gumbo-parser", apache]),
+            ("pugixml", [b"Upstream-Name: pugixml", mit]),
+            ("cpp-httplib", [b"Copyright (c) 2017 yhirose", mit]),
+            ("ca-certificates", [b"Mozilla Public License Version 2.0"]),
+        ]:
+            for notice in notices:
+                with self.subTest(licence=name, notice=notice[:30]):
+                    self.assert_contains(files[f"licences/{name}.txt"], notice)
+
+    def test_ca_bundle_is_debians_set_alone(self):
+        """Every certificate of the ca-certificates package, and none that
+        this build machine trusts besides."""
+        bundle = package_files()["ca-certificates.crt"][0].decode("ascii")
+        listed = subprocess.run(["dpkg-query", "-L", "ca-certificates"], capture_output=True,
+                                text=True, check=True).stdout.split()
+        shipped = [path for path in listed
+                   if path.startswith("/usr/share/ca-certificates/mozilla/") and path.endswith(".crt")]
+        self.assertGreater(len(shipped), 100)
+        expected = set()
+        for path in shipped:
+            with open(path, encoding="ascii") as file:
+                expected.add(file.read().strip())
+        found = {"-----BEGIN CERTIFICATE-----" + block.split("-----END CERTIFICATE-----")[0] +
+                 "-----END CERTIFICATE-----"
+                 for block in bundle.split("-----BEGIN CERTIFICATE-----")[1:]}
+        self.assertEqual(found, expected)
 
     def assert_contains(self, file, text):
         self.assertTrue(text in file[0], f"missing: {text!r}")
@@ -186,15 +231,22 @@ class UpdateUnpack(NamespaceTestCase):
 
     def test_unpacks_over_the_running_release_and_keeps_other_files(self):
         running = self.install_running_release(APP)
-        self.write(os.path.join(APP, "cache", "bookmarks.json"), b"[]\n")
+        # The reader's and the service's data: the package has neither.
+        kept = {os.path.join("cache", "bookmarks.json"): b"[]\n",
+                os.path.join("server", "tls", "key.pem"): b"key\n",
+                os.path.join("server", "cache", "feeds", "vnexpress.json"): b"{}\n"}
+        for name, data in kept.items():
+            self.write(os.path.join(APP, name), data)
 
         unpacked = self.unzip("-o", package(), "-d", APP)
         self.assertEqual(unpacked.returncode, 0, unpacked.stderr)
-        self.assertEqual(sorted(os.listdir(APP)), ["bin", "cache", "config.json", "icon.png",
-                                                   "launch.sh", "licences"])
+        self.assertEqual(sorted(os.listdir(APP)), ["bin", "ca-certificates.crt", "cache",
+                                                   "config.json", "icon.png", "launch.sh",
+                                                   "licences", "server", "sources.json"])
 
         installed = folder_files(APP)
-        self.assertEqual(installed.pop(os.path.join("cache", "bookmarks.json")), (b"[]\n", 0o644))
+        for name, data in kept.items():
+            self.assertEqual(installed.pop(name), (data, 0o644))
         self.assertEqual(installed, package_files())
         self.assertIsNone(running.poll(), "the running program was disturbed")
 
@@ -215,8 +267,9 @@ class UpdateUnpack(NamespaceTestCase):
         self.assertNotEqual(unpacked.returncode, 0)
         self.assertIn("inflating: launch.sh", unpacked.stdout)
         self.assertEqual(folder_files(APP), before)
-        self.assertEqual(sorted(os.listdir(APP)), ["bin", "config.json", "icon.png", "launch.sh",
-                                                   "licences"])
+        self.assertEqual(sorted(os.listdir(APP)), ["bin", "ca-certificates.crt", "config.json",
+                                                   "icon.png", "launch.sh", "licences",
+                                                   "sources.json"])
 
     def test_other_forms_go_to_busybox_and_sha256sum_runs_it_too(self):
         listed = self.unzip("-l", package())
