@@ -26,7 +26,7 @@ import zipfile
 
 import harness
 from harness import NamespaceTestCase, PapyrProcess, read_text, wait_until
-from test_server import Publishers, server_executable, support_module
+from test_server import Publishers, server, support_module
 
 QEMU = "qemu-aarch64-static"
 CONSOLE_KERNEL = "4.9.191"
@@ -190,7 +190,7 @@ class LaunchWithService(NamespaceTestCase):
         self.addCleanup(publishers.stop)
         document = support_module().vnexpress_feed()
         expected = json.loads(subprocess.run(
-            [server_executable(), "feed", "--source", "vnexpress", "--category", "tin-moi"],
+            server("feed", "--source", "vnexpress", "--category", "tin-moi"),
             input=document.encode("utf-8"), stdout=subprocess.PIPE, check=True).stdout)
         count = len(expected["items"])
         self.assertGreater(count, 0)
