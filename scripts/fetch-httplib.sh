@@ -17,7 +17,9 @@
 # dpkg-source checks the tarballs against the .dsc and applies Debian's
 # patches (a security fix). Then this project's own patch
 # (cpp-httplib-request-limits.patch, beside this script) bounds request
-# lines and header counts, which this version leaves unbounded.
+# lines and header counts, which this version leaves unbounded, and gives a
+# client a deadline for its TLS handshake and each request's head, which
+# the per-read timeout alone does not (a byte now and then resets it).
 # Everything lands in build/downloads/ of this repository (PAPYR_DOWNLOADS
 # names another folder); apt's lists for it are kept there too, so the
 # system's apt configuration is never changed. scripts/setup.sh runs it.

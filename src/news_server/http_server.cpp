@@ -285,6 +285,7 @@ HttpsServer::HttpsServer(HttpSettings settings, const TlsIdentity& identity,
     const std::size_t waiting = std::max<std::size_t>(1, limits.waiting_connections);
     server.new_task_queue = [workers, waiting] { return new BoundedPool(workers, waiting); };
     server.set_read_timeout(limits.read_timeout.count());
+    server.set_request_read_deadline(limits.request_read_deadline.count());
     server.set_write_timeout(limits.write_timeout.count());
     server.set_keep_alive_timeout(limits.keep_alive_timeout.count());
     server.set_keep_alive_max_count(std::max<std::size_t>(1, limits.requests_per_connection));

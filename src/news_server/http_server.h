@@ -58,6 +58,9 @@ struct HttpSettings {
     std::size_t workers = 64;               // connections served at once (keep-alive holds one)
     std::size_t waiting_connections = 128;  // accepted, waiting for a worker
     std::chrono::seconds read_timeout{5};   // a client silent this long is dropped
+    // A client must finish its TLS handshake, and send each request's line
+    // and headers, within this, however it paces its bytes.
+    std::chrono::seconds request_read_deadline{10};
     std::chrono::seconds write_timeout{5};
     std::chrono::seconds keep_alive_timeout{5};
     std::size_t requests_per_connection = 100;

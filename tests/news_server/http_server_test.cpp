@@ -1,7 +1,18 @@
 #include "news_server/http_server.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <openssl/ssl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "news_server/tls_identity.h"
@@ -46,6 +57,122 @@ TEST(HttpsServer, APortInUseIsAnErrorAndAStoppedServicesPortIsFree) {
     HttpsServer successor(on_port(port), tls, {}, [](std::string_view) {});
     const auto bound = successor.bind();
     EXPECT_TRUE(bound) << bound.error();
+}
+
+
+// A connected TCP socket to the service on loopback, -1 on failure.
+int connect_to(int port) {
+    const int sock = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (sock < 0 || ::connect(sock, reinterpret_cast<const sockaddr*>(&address),
+                              sizeof(address)) != 0) {
+        if (sock >= 0)
+            ::close(sock);
+        return -1;
+    }
+    return sock;
+}
+
+// Whether the service has closed the connection: the socket reads as ended
+// (or reset) rather than merely having nothing to read yet.
+bool closed_by_peer(int sock) {
+    pollfd entry{sock, POLLIN, 0};
+    if (::poll(&entry, 1, 0) <= 0)
+        return false;
+    char byte = 0;
+    return ::recv(sock, &byte, 1, MSG_DONTWAIT) <= 0;
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Sends `send_one` a byte at a time, 100 ms apart (well inside the read
+// timeout), until the service closes the connection or `give_up` passes;
+// returns how long the service let it go on, or nothing if it never closed.
+template <class SendOne>
+std::optional<Clock::duration> trickle_until_closed(int sock, SendOne send_one,
+                                                    Clock::duration give_up) {
+    const auto start = Clock::now();
+    while (Clock::now() - start < give_up) {
+        if (closed_by_peer(sock) || !send_one())
+            return Clock::now() - start;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return std::nullopt;
+}
+
+// The read timeout resets with every byte, so it alone lets a client that
+// trickles bytes hold a worker for ever; the deadline must end it whether it
+// trickles the TLS handshake (inside one record, where OpenSSL keeps
+// reading) or the head of a request, while a client that asks at once is
+// still answered.
+TEST(HttpsServer, AClientTricklingItsBytesIsCutOffAtTheDeadline) {
+    const test::TempDir dir;
+    const TlsIdentity tls = identity(dir);
+    HttpSettings settings = on_port(0);
+    settings.read_timeout = std::chrono::seconds(5);
+    settings.request_read_deadline = std::chrono::seconds(1);
+    const Route healthz{"/healthz", [](const RouteRequest&) {
+                            Reply reply;
+                            reply.content_type = "text/plain";
+                            reply.body = "ok";
+                            return reply;
+                        }};
+    HttpsServer server(settings, tls, {healthz}, [](std::string_view) {});
+    ASSERT_TRUE(server.bind());
+    std::thread running([&server] { server.run(); });
+    const auto give_up = std::chrono::seconds(4);
+
+    // The TLS handshake: a record header announcing 512 bytes, then the body
+    // of the record a byte at a time.
+    const int raw = connect_to(server.port());
+    ASSERT_GE(raw, 0);
+    const unsigned char header[] = {0x16, 0x03, 0x01, 0x02, 0x00};
+    ASSERT_EQ(::send(raw, header, sizeof header, MSG_NOSIGNAL), 5);
+    const auto handshake = trickle_until_closed(
+        raw, [raw] { return ::send(raw, "\x01", 1, MSG_NOSIGNAL) == 1; }, give_up);
+    ::close(raw);
+    ASSERT_TRUE(handshake) << "a trickled handshake held its worker past " << give_up.count() << " s";
+    EXPECT_GE(*handshake, std::chrono::milliseconds(900));
+
+    // After a handshake made at once, a request line and then header lines
+    // a byte at a time.
+    const std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context(SSL_CTX_new(TLS_client_method()),
+                                                                     SSL_CTX_free);
+    const auto ask = [&](const std::string& head, bool trickle) {
+        const int sock = connect_to(server.port());
+        EXPECT_GE(sock, 0);
+        SSL* ssl = SSL_new(context.get());
+        SSL_set_fd(ssl, sock);
+        EXPECT_EQ(SSL_connect(ssl), 1);
+        std::optional<Clock::duration> cut;
+        std::string answer;
+        if (trickle) {
+            EXPECT_EQ(SSL_write(ssl, head.data(), static_cast<int>(head.size())), static_cast<int>(head.size()));
+            cut = trickle_until_closed(sock, [ssl] { return SSL_write(ssl, "X", 1) == 1; }, give_up);
+        } else {
+            SSL_write(ssl, head.data(), static_cast<int>(head.size()));
+            char buffer[512];
+            for (int got; (got = SSL_read(ssl, buffer, sizeof buffer)) > 0;)
+                answer.append(buffer, static_cast<std::size_t>(got));
+        }
+        SSL_free(ssl);
+        ::close(sock);
+        return std::make_pair(cut, answer);
+    };
+    const auto request = ask("GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ", true).first;
+    ASSERT_TRUE(request) << "a trickled request head held its worker past " << give_up.count() << " s";
+    EXPECT_GE(*request, std::chrono::milliseconds(900));
+
+    const std::string answer =
+        ask("GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n", false).second;
+    EXPECT_TRUE(answer.starts_with("HTTP/1.1 200")) << answer;
+    EXPECT_TRUE(answer.ends_with("\r\n\r\nok")) << answer;
+
+    server.stop();
+    running.join();
 }
 
 }  // namespace
