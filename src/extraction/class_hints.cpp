@@ -116,7 +116,7 @@ constexpr std::array<std::string_view, 22> kBoilerplateStems = {
 };
 
 // Pairs of words that mark boilerplate together ("read-more", "see_also").
-constexpr std::array<std::pair<std::string_view, std::string_view>, 12> kBoilerplatePairs = {{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 13> kBoilerplatePairs = {{
     {"read", "more"},
     {"see", "also"},
     {"also", "read"},
@@ -129,6 +129,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 12> kBoilerp
     {"doc", "them"},
     {"follow", "us"},
     {"you", "may"},
+    {"top", "stories"},
 }};
 
 constexpr std::array<std::string_view, 24> kContentWords = {
@@ -224,7 +225,9 @@ std::vector<std::string> hint_words(std::string_view attribute) {
 ClassHints class_hints(const Document& document, NodeId id) {
     ClassHints hints;
     std::vector<std::string> words;
-    for (const auto name : {"class", "id"}) {
+    // Component frameworks name their blocks in data attributes rather than
+    // classes ("text-block", "links-block", "byline-block").
+    for (const auto name : {"class", "id", "data-component", "data-testid"}) {
         if (const auto value = document.attribute(id, name)) {
             auto more = hint_words(*value);
             words.insert(words.end(), more.begin(), more.end());

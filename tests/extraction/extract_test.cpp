@@ -128,6 +128,34 @@ TEST(Extract, TheLeadIsNotRepeatedAsTheFirstParagraph) {
     EXPECT_EQ(article->paragraphs.front(), first);
 }
 
+TEST(Extract, ComponentBlocksNamedInDataAttributesAreSortedLikeClasses) {
+    // Pages built of components name their blocks in data attributes only:
+    // the byline block and the teasers of other stories after the article
+    // are furniture, the text blocks are the body.
+    std::string blocks;
+    std::vector<std::string> want;
+    for (int i = 0; i < 6; ++i) {
+        want.push_back("Paragraph " + std::to_string(i) +
+                       " of the report says the bridge reopens in spring, the engineers said.");
+        blocks += "<div data-component=\"text-block\"><p>" + want.back() + "</p></div>";
+    }
+    std::string teasers;
+    for (int i = 0; i < 6; ++i)
+        teasers += "<div><a href=/s/" + std::to_string(i) +
+                   "><span>Another story</span></a><p>A whole sentence that tells what "
+                   "another story is about, in some detail.</p></div>";
+    for (const std::string section :
+         {"data-component=\"top-stories\"", "data-testid=\"topStories\""}) {
+        const auto article = extract(
+            "<html><body><div id=main-content><article><h1>Bridge reopens</h1>"
+            "<div data-component=\"byline-block\"><span>Ann Lee</span><span>Reporter</span></div>" +
+            blocks + "</article><section " + section + "><h2>Top stories</h2>" + teasers +
+            "</section></div></body></html>");
+        ASSERT_TRUE(article) << article.error();
+        EXPECT_EQ(article->paragraphs, want) << section;
+    }
+}
+
 TEST(Extract, MetadataGivesAuthorsDateAndSite) {
     const std::string html = R"(<html><head>
 <meta property="og:site_name" content="Harbour Times">
