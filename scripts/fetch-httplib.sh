@@ -20,6 +20,8 @@
 # lines and header counts, which this version leaves unbounded, and gives a
 # client a deadline for its TLS handshake and each request's head, which
 # the per-read timeout alone does not (a byte now and then resets it).
+# It also makes a stop that comes before the accept loop has started
+# close the listening socket, where this version would lose it.
 # Everything lands in build/downloads/ of this repository (PAPYR_DOWNLOADS
 # names another folder); apt's lists for it are kept there too, so the
 # system's apt configuration is never changed. scripts/setup.sh runs it.

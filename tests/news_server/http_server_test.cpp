@@ -10,6 +10,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -59,6 +61,32 @@ TEST(HttpsServer, APortInUseIsAnErrorAndAStoppedServicesPortIsFree) {
     EXPECT_TRUE(bound) << bound.error();
 }
 
+TEST(HttpsServer, AStopIsNeverLostWhetherItComesBeforeOrWhileTheServiceStarts) {
+    const test::TempDir dir;
+    const TlsIdentity tls = identity(dir);
+    // Round 0 stops before run(); the others at once after the thread that
+    // runs it started, so the stop lands before, inside and after the
+    // library's start. A lost stop would leave run() accepting for ever:
+    // the test then fails after a generous wait instead of hanging.
+    for (int round = 0; round < 100; ++round) {
+        HttpsServer server(on_port(0), tls, {}, [](std::string_view) {});
+        ASSERT_TRUE(server.bind());
+        if (round == 0)
+            server.stop();
+        std::promise<void> ended;
+        auto done = ended.get_future();
+        std::thread running([&] {
+            server.run();
+            ended.set_value();
+        });
+        server.stop();
+        if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            ADD_FAILURE() << "round " << round << ": the stop was lost";
+            std::_Exit(1);
+        }
+        running.join();
+    }
+}
 
 // A connected TCP socket to the service on loopback, -1 on failure.
 int connect_to(int port) {
@@ -67,8 +95,8 @@ int connect_to(int port) {
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (sock < 0 || ::connect(sock, reinterpret_cast<const sockaddr*>(&address),
-                              sizeof(address)) != 0) {
+    if (sock < 0 ||
+        ::connect(sock, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
         if (sock >= 0)
             ::close(sock);
         return -1;
@@ -134,13 +162,14 @@ TEST(HttpsServer, AClientTricklingItsBytesIsCutOffAtTheDeadline) {
     const auto handshake = trickle_until_closed(
         raw, [raw] { return ::send(raw, "\x01", 1, MSG_NOSIGNAL) == 1; }, give_up);
     ::close(raw);
-    ASSERT_TRUE(handshake) << "a trickled handshake held its worker past " << give_up.count() << " s";
+    ASSERT_TRUE(handshake) << "a trickled handshake held its worker past " << give_up.count()
+                           << " s";
     EXPECT_GE(*handshake, std::chrono::milliseconds(900));
 
     // After a handshake made at once, a request line and then header lines
     // a byte at a time.
-    const std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context(SSL_CTX_new(TLS_client_method()),
-                                                                     SSL_CTX_free);
+    const std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context(
+        SSL_CTX_new(TLS_client_method()), SSL_CTX_free);
     const auto ask = [&](const std::string& head, bool trickle) {
         const int sock = connect_to(server.port());
         EXPECT_GE(sock, 0);
@@ -150,8 +179,10 @@ TEST(HttpsServer, AClientTricklingItsBytesIsCutOffAtTheDeadline) {
         std::optional<Clock::duration> cut;
         std::string answer;
         if (trickle) {
-            EXPECT_EQ(SSL_write(ssl, head.data(), static_cast<int>(head.size())), static_cast<int>(head.size()));
-            cut = trickle_until_closed(sock, [ssl] { return SSL_write(ssl, "X", 1) == 1; }, give_up);
+            EXPECT_EQ(SSL_write(ssl, head.data(), static_cast<int>(head.size())),
+                      static_cast<int>(head.size()));
+            cut = trickle_until_closed(
+                sock, [ssl] { return SSL_write(ssl, "X", 1) == 1; }, give_up);
         } else {
             SSL_write(ssl, head.data(), static_cast<int>(head.size()));
             char buffer[512];
@@ -163,7 +194,8 @@ TEST(HttpsServer, AClientTricklingItsBytesIsCutOffAtTheDeadline) {
         return std::make_pair(cut, answer);
     };
     const auto request = ask("GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ", true).first;
-    ASSERT_TRUE(request) << "a trickled request head held its worker past " << give_up.count() << " s";
+    ASSERT_TRUE(request) << "a trickled request head held its worker past " << give_up.count()
+                         << " s";
     EXPECT_GE(*request, std::chrono::milliseconds(900));
 
     const std::string answer =
