@@ -106,7 +106,7 @@ class WindowAtConsoleSize(WindowTestCase):
 
         # F10 is MENU: after the grace period it ends the program as MENU does.
         time.sleep(max(0.0, papyr.started + 3.3 - time.monotonic()))
-        self.display.key(window, "F10")
+        self.display.press(window, "F10")
         self.assertEqual(papyr.wait(), 0)
         self.assertTrue(papyr.matching(r"^\[Main\] MENU button pressed"))
 

@@ -50,6 +50,11 @@ class VirtualDisplay:
     def key(self, window, *keys):
         self.run("xdotool", "key", "--window", str(window), "--delay", "40", *keys)
 
+    def press(self, window, key):
+        """Presses a key without releasing it: for a key that ends the
+        program, whose window is gone by the time a release would come."""
+        self.run("xdotool", "keydown", "--window", str(window), key)
+
     def close(self, window):
         """Asks the window to close, as a window manager's close button does."""
         send_delete_window(self.name, window)
