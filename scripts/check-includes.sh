@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks that the libraries under src/ include only the folders they may
 # depend on. Dependencies point one way, base at the bottom:
-#   main -> graphics, input, news_api, update;  update -> news_api;
+#   main -> graphics, input, news_api, update, window;
+#   window -> graphics, input;  update -> news_api;
 #   news_server -> extraction -> news_api;  news_server -> update (the
 #   version rules, for the release channel);  everything -> base;
 #   nothing points back into main or news_server.
@@ -15,7 +16,8 @@ declare -A allowed=(
   [graphics]="base graphics"
   [input]="base input"
   [update]="base news_api update"
-  [main]="base graphics input news_api update main"
+  [window]="base graphics input window"
+  [main]="base graphics input news_api update window main"
   [extraction]="base news_api extraction"
   [news_server]="base news_api extraction update news_server"
 )

@@ -7,7 +7,10 @@
 # kept, so a machine without internet still shows headlines and articles.
 # Its data (certificate, caches) goes to build/server-data; its log to
 # build/server.log. The service stops when Papyr exits.
-# Each frame Papyr draws is also written to build/snapshot.png.
+# Each frame Papyr draws is also written to build/snapshot.png. Where a
+# display is available (DISPLAY or WAYLAND_DISPLAY) the frames are shown in a
+# window too, which takes keys and game controllers; PAPYR_WINDOW=0 turns it
+# off.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -41,6 +44,12 @@ fi
 echo "run-simulator: news service on https://127.0.0.1:4548 (log: build/server.log);" \
   "frames go to build/snapshot.png" >&2
 
+window=${PAPYR_WINDOW-}
+if [ -z "$window" ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  window=1
+fi
+
 status=0
-TRIMUI_SIMULATOR=1 PAPYR_SNAPSHOT=build/snapshot.png build/dev/src/main/papyr || status=$?
+TRIMUI_SIMULATOR=1 PAPYR_SNAPSHOT=build/snapshot.png PAPYR_WINDOW="$window" \
+  build/dev/src/main/papyr || status=$?
 exit "$status"

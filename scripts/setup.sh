@@ -16,6 +16,9 @@ packages=(
   curl unzip zip openssl ca-certificates python3
   # end-to-end tests: private mount and network namespaces
   util-linux iproute2
+  # the simulator's window (keyboard and game controllers), and its tests
+  # under a virtual X server: key presses, window screenshots
+  libsdl2-dev xvfb xdotool x11-apps
   # the console release: cross compiler, the news service's libraries for
   # the consoles' architecture (static archives), and user-mode emulation to
   # run its programs here

@@ -27,6 +27,12 @@ Instant run_frame(AppState& state, MainLoopIo& io) {
 
 void run_main_loop(AppState& state, MainLoopIo& io) {
     do {
+        // Closing the window is not an Exit action: no grace period holds
+        // it back and no frame follows it.
+        if (io.window != nullptr && !io.window->pump()) {
+            io.log("[Window] Window closed. Exiting.");
+            return;
+        }
         const Instant frame_start = run_frame(state, io);
         const Nanoseconds spent = elapsed_between(frame_start, io.clock.now());
         if (spent < kFramePeriod)

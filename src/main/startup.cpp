@@ -21,6 +21,9 @@
 #include "main/threads.h"
 #include "main/update_tasks.h"
 #include "news_api/bookmarks.h"
+#if PAPYR_HAS_WINDOW
+#include "window/simulator_window.h"
+#endif
 
 namespace papyr {
 namespace {
@@ -45,6 +48,49 @@ void start_input_readers(const Paths& paths, const EnvLookup& env, const Sender<
     }
     spawn_detached([path = paths.command_pipe, send] { command_pipe_reader(path, send); });
 }
+
+#if PAPYR_HAS_WINDOW
+// Shows what each frame drew in the window, and takes the window's keys and
+// controllers into the action channel, on the main thread as SDL needs.
+class WindowedRenderer final : public FrameRenderer, public WindowEvents {
+  public:
+    WindowedRenderer(SurfaceRenderer& inner, Framebuffer& surface, SimulatorWindow& window,
+                     const Sender<Action>& actions)
+        : inner_(inner),
+          surface_(surface),
+          window_(window),
+          send_([actions](Action action) { actions.send(action); }) {}
+
+    void render(AppState& state) override {
+        inner_.render(state);
+        window_.show(surface_, inner_.changed_rows());
+    }
+    std::int32_t screen_height() const override { return inner_.screen_height(); }
+    bool pump() override { return window_.pump(send_); }
+
+  private:
+    SurfaceRenderer& inner_;
+    Framebuffer& surface_;
+    SimulatorWindow& window_;
+    SendAction send_;
+};
+
+// The simulator's window, when PAPYR_WINDOW=1 asks for one and a display
+// lets it open; otherwise the simulator runs as it does without.
+std::unique_ptr<SimulatorWindow> open_window(const EnvLookup& env, const Framebuffer& surface,
+                                             const LogFn& log) {
+    if (!surface.is_simulator() || env("PAPYR_WINDOW") != std::optional<std::string>("1"))
+        return nullptr;
+    auto window = SimulatorWindow::open(surface.width(), surface.height());
+    if (!window) {
+        log("[Window] No window (" + window.error() + "). Running without one.");
+        return nullptr;
+    }
+    log("[Window] Showing the simulator in a window (" + (*window)->video_driver() + "), scaled " +
+        std::to_string((*window)->scale()) + " times.");
+    return std::move(*window);
+}
+#endif
 
 }  // namespace
 
@@ -87,7 +133,18 @@ int run_startup(const Paths& paths, const EnvLookup& env, Clock& clock) {
         return saved_marks.contains(url);
     };
     SurfaceRenderer renderer(surface, clock, is_saved, snapshots ? &*snapshots : nullptr);
-    MainLoopIo io{action_receiver, message_receiver, clock, effects, log, renderer};
+#if PAPYR_HAS_WINDOW
+    const std::unique_ptr<SimulatorWindow> window = open_window(env, surface, log);
+    std::optional<WindowedRenderer> windowed;
+    if (window)
+        windowed.emplace(renderer, surface, *window, action_sender);
+    FrameRenderer& frames = windowed ? static_cast<FrameRenderer&>(*windowed) : renderer;
+    WindowEvents* window_events = windowed ? &*windowed : nullptr;
+#else
+    FrameRenderer& frames = renderer;
+    WindowEvents* window_events = nullptr;
+#endif
+    MainLoopIo io{action_receiver, message_receiver, clock, effects, log, frames, window_events};
     run_main_loop(state, io);
     if (snapshots)
         snapshots->last_frame(surface);

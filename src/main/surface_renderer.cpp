@@ -26,8 +26,10 @@ void SurfaceRenderer::render(AppState& state) {
     // Asked only where the reader draws an article, as drawing would.
     const bool saved = state.reader_open && state.article && is_saved_(state.article->url);
     presented_.clear();
+    changed_.clear();
     if (last_drawn_.update(state, saved, surface_.width(), surface_.height())) {
         presented_ = draw(state, saved);
+        changed_ = presented_;
     } else if (state.reader_open && state.article) {
         // A frame with nothing to draw has time to spare: the article is
         // laid out at the other font scales, one a frame, so the frame that

@@ -49,6 +49,9 @@ class SurfaceRenderer final : public FrameRenderer {
     // and what anything else showing the frames (a window) needs to copy
     // from the buffer. Empty when the frame presented nothing.
     std::span<const RowSpan> presented_rows() const { return presented_; }
+    // The rows the last frame drew, without the periodic full present that
+    // only mends the device: what a window showing the frames copies.
+    std::span<const RowSpan> changed_rows() const { return changed_; }
 
   private:
     // Records the frame, draws what changed; returns the rows that did.
@@ -69,6 +72,7 @@ class SurfaceRenderer final : public FrameRenderer {
     std::optional<IndexedFrame> shown_;  // what the buffer holds
     std::optional<Instant> full_present_at_;
     std::vector<RowSpan> presented_;
+    std::vector<RowSpan> changed_;
     std::size_t frames_drawn_ = 0;
 };
 

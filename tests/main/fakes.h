@@ -87,7 +87,7 @@ struct LogCollector {
 // and a state whose startup guards have passed.
 struct FrameLoop {
     explicit FrameLoop(FrameRenderer& renderer)
-        : io{actions.second, messages.second, clock, effects, log.fn(), renderer} {}
+        : io{actions.second, messages.second, clock, effects, log.fn(), renderer, nullptr} {}
     void run_frame() { (void)papyr::run_frame(state, io); }
 
     FakeClock clock;

@@ -87,6 +87,40 @@ TEST_F(MainLoopTest, TheExitFrameIsFinishedAndDrawn) {
                             "[Main] Received action: ToggleTheme"));
 }
 
+// A window whose input of each frame is scripted: the actions it queues, and
+// the frame before which the user closes it.
+struct ScriptedWindow final : WindowEvents {
+    ScriptedWindow(Sender<Action> sender, int closed_at)
+        : actions(std::move(sender)), closed_at_pump(closed_at) {}
+    bool pump() override {
+        ++pumps;
+        if (pumps == closed_at_pump)
+            return false;
+        if (pumps == 1)
+            actions.send(Action::Down);
+        return true;
+    }
+    Sender<Action> actions;
+    int pumps = 0;
+    int closed_at_pump = 0;
+};
+
+TEST_F(MainLoopTest, WindowInputIsTakenInTheFrameItArrivesAndClosingEndsAtOnce) {
+    loop.messages.first.send(FeedLoaded{std::vector<NewsFeedItem>(3), 0, 0});
+    // The state is fresh: an Exit would be held back by the grace period,
+    // closing the window is not.
+    loop.state = make_initial_state(build_catalogue(), loop.clock.now());
+    ScriptedWindow window(loop.actions.first, 3);
+    loop.io.window = &window;
+    run_main_loop(loop.state, loop.io);
+    EXPECT_EQ(window.pumps, 3);
+    // The Down the first pump queued moved the selection before that frame
+    // was drawn; no frame followed the close.
+    EXPECT_THAT(renderer.selected_when_drawn, ElementsAre(1U, 1U));
+    EXPECT_TRUE(loop.state.running);
+    EXPECT_EQ(loop.log.lines.back(), "[Window] Window closed. Exiting.");
+}
+
 TEST(Channel, KeepsOrderAndDropsSendsAfterTheReceiverIsGone) {
     auto [tx, rx] = make_channel<int>();
     Sender<int> second = tx;

@@ -1,0 +1,130 @@
+#include "window/key_map.h"
+
+#include <SDL_gamecontroller.h>
+#include <SDL_keyboard.h>
+#include <SDL_keycode.h>
+#include <gtest/gtest.h>
+
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "input/keyboard_reader.h"
+#include "window/simulator_window.h"
+
+namespace papyr {
+namespace {
+
+TEST(WindowKeys, LettersAndEscapeMeanWhatTheyMeanTypedOnStandardInput) {
+    // SDL names a letter key by its lower-case character whatever the
+    // shift state, so the typed table's lower-case half is the one used.
+    for (char letter = 'a'; letter <= 'z'; ++letter)
+        EXPECT_EQ(window_key_action(letter), keyboard_action(letter)) << letter;
+    EXPECT_EQ(window_key_action(SDLK_w), Action::Up);
+    EXPECT_EQ(window_key_action(SDLK_j), Action::Confirm);
+    EXPECT_EQ(window_key_action(SDLK_q), Action::Exit);
+    EXPECT_EQ(window_key_action(SDLK_ESCAPE), Action::Cancel);
+    EXPECT_EQ(window_key_action(SDLK_c), std::nullopt);
+}
+
+TEST(WindowKeys, DesktopKeysStandInForTheButtons) {
+    const std::vector<std::pair<SDL_Keycode, Action>> keys = {
+        {SDLK_UP, Action::Up},
+        {SDLK_DOWN, Action::Down},
+        {SDLK_LEFT, Action::Left},
+        {SDLK_RIGHT, Action::Right},
+        {SDLK_RETURN, Action::Confirm},
+        {SDLK_KP_ENTER, Action::Confirm},
+        {SDLK_BACKSPACE, Action::Cancel},
+        {SDLK_PAGEUP, Action::PrevSource},
+        {SDLK_PAGEDOWN, Action::NextSource},
+        {SDLK_HOME, Action::PrevCategory},
+        {SDLK_END, Action::NextCategory},
+        {SDLK_TAB, Action::ToggleTheme},
+        {SDLK_F1, Action::HelpToggle},
+        {SDLK_F10, Action::Exit},
+    };
+    for (const auto& [key, action] : keys)
+        EXPECT_EQ(window_key_action(key), action) << SDL_GetKeyName(key);
+}
+
+TEST(WindowKeys, OtherKeysDoNothing) {
+    // Line feed is the typed Enter; no window key sends it, and the keys
+    // around the mapped ones stay unmapped.
+    for (SDL_Keycode key :
+         {SDL_Keycode{'\n'}, SDL_Keycode{SDLK_SPACE}, SDL_Keycode{SDLK_F2}, SDL_Keycode{SDLK_F11},
+          SDL_Keycode{SDLK_INSERT}, SDL_Keycode{SDLK_DELETE}, SDL_Keycode{SDLK_LSHIFT},
+          SDL_Keycode{SDLK_1}, SDL_Keycode{0}, SDL_Keycode{-1}})
+        EXPECT_EQ(window_key_action(key), std::nullopt) << key;
+}
+
+TEST(ControllerButtons, AreMappedByPositionLikeTheConsole) {
+    // SDL names face buttons by position: A south, B east, X west, Y north.
+    const std::vector<std::pair<SDL_GameControllerButton, Action>> buttons = {
+        {SDL_CONTROLLER_BUTTON_B, Action::Confirm},
+        {SDL_CONTROLLER_BUTTON_A, Action::Cancel},
+        {SDL_CONTROLLER_BUTTON_X, Action::ActionX},
+        {SDL_CONTROLLER_BUTTON_Y, Action::ActionY},
+        {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, Action::PrevSource},
+        {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, Action::NextSource},
+        {SDL_CONTROLLER_BUTTON_DPAD_UP, Action::Up},
+        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, Action::Down},
+        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, Action::Left},
+        {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, Action::Right},
+        {SDL_CONTROLLER_BUTTON_BACK, Action::ToggleTheme},
+        {SDL_CONTROLLER_BUTTON_START, Action::HelpToggle},
+        {SDL_CONTROLLER_BUTTON_GUIDE, Action::Exit},
+    };
+    for (const auto& [button, action] : buttons)
+        EXPECT_EQ(controller_button_action(button), action)
+            << SDL_GameControllerGetStringForButton(button);
+    for (int unused : {SDL_CONTROLLER_BUTTON_LEFTSTICK, SDL_CONTROLLER_BUTTON_RIGHTSTICK,
+                       SDL_CONTROLLER_BUTTON_MISC1, SDL_CONTROLLER_BUTTON_TOUCHPAD,
+                       SDL_CONTROLLER_BUTTON_INVALID})
+        EXPECT_EQ(controller_button_action(unused), std::nullopt) << unused;
+}
+
+std::vector<std::optional<Action>> moves(ControllerAxes& axes, int axis,
+                                         std::initializer_list<std::int16_t> values) {
+    std::vector<std::optional<Action>> sent;
+    for (std::int16_t value : values)
+        sent.push_back(axes.move(axis, value));
+    return sent;
+}
+
+TEST(ControllerAxes, TheLeftStickSendsOneDirectionPerPushOutOfTheCentreBand) {
+    ControllerAxes axes;
+    EXPECT_EQ(moves(axes, SDL_CONTROLLER_AXIS_LEFTX, {-20000, -30000, -5000, -25000, 32767}),
+              (std::vector<std::optional<Action>>{Action::Left, std::nullopt, std::nullopt,
+                                                  Action::Left, Action::Right}));
+    EXPECT_EQ(
+        moves(axes, SDL_CONTROLLER_AXIS_LEFTY, {16000, 16001, 0, -32768}),
+        (std::vector<std::optional<Action>>{std::nullopt, Action::Down, std::nullopt, Action::Up}));
+    // The right stick is not a direction.
+    EXPECT_EQ(moves(axes, SDL_CONTROLLER_AXIS_RIGHTX, {-32768, 32767}),
+              (std::vector<std::optional<Action>>{std::nullopt, std::nullopt}));
+}
+
+TEST(ControllerAxes, TriggersSendOneActionPerPressPastTheConsoleThreshold) {
+    ControllerAxes axes;
+    EXPECT_EQ(
+        moves(axes, SDL_CONTROLLER_AXIS_TRIGGERLEFT, {50, 100, 101, 32767, 90, 130}),
+        (std::vector<std::optional<Action>>{std::nullopt, std::nullopt, Action::PrevCategory,
+                                            std::nullopt, std::nullopt, Action::PrevCategory}));
+    // Each trigger is held on its own.
+    EXPECT_EQ(moves(axes, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, {200, 300}),
+              (std::vector<std::optional<Action>>{Action::NextCategory, std::nullopt}));
+}
+
+TEST(WindowScale, IsTheLargestWholeFactorThatFitsTheScreen) {
+    EXPECT_EQ(whole_scale(1024, 768, 1600, 1000), 1);
+    EXPECT_EQ(whole_scale(1024, 768, 2200, 1700), 2);
+    EXPECT_EQ(whole_scale(1024, 768, 3072, 2304), 3);  // exactly three times
+    EXPECT_EQ(whole_scale(1280, 720, 3839, 2160), 2);  // one pixel short of three
+    EXPECT_EQ(whole_scale(1280, 720, 2560, 1439), 1);  // the height decides
+    EXPECT_EQ(whole_scale(1280, 720, 800, 600), 1);    // nothing fits: 1
+    EXPECT_EQ(whole_scale(1280, 720, 0, 0), 1);
+}
+
+}  // namespace
+}  // namespace papyr
