@@ -3,6 +3,7 @@
 #include <SDL_gamecontroller.h>
 #include <SDL_keycode.h>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -82,7 +83,14 @@ std::optional<Action> controller_button_action(int button) {
 std::optional<Action> ControllerAxes::move(int axis, std::int16_t value) {
     for (const auto& [listed, code] : kAxisCodes) {
         if (listed == axis) {
-            const InputEvent event{kEventAbsolute, code, value};
+            // The console's triggers travel from 0 to 255 (its threshold of
+            // 101 is two fifths of the way); SDL's from 0 to 32767. Scaled,
+            // a press needs the same share of the travel, so a light touch
+            // does not change the category.
+            const bool trigger = code == 2 || code == 5;
+            const std::int32_t position =
+                trigger ? std::max<std::int32_t>(value, 0) * 255 / 32767 : value;
+            const InputEvent event{kEventAbsolute, code, position};
             return decoder_.decode(event, 0).action;
         }
     }

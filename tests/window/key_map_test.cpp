@@ -107,12 +107,13 @@ TEST(ControllerAxes, TheLeftStickSendsOneDirectionPerPushOutOfTheCentreBand) {
 
 TEST(ControllerAxes, TriggersSendOneActionPerPressPastTheConsoleThreshold) {
     ControllerAxes axes;
+    // The console's 101 of 255, on SDL's travel of 32767: 12979 and more.
     EXPECT_EQ(
-        moves(axes, SDL_CONTROLLER_AXIS_TRIGGERLEFT, {50, 100, 101, 32767, 90, 130}),
+        moves(axes, SDL_CONTROLLER_AXIS_TRIGGERLEFT, {101, 12978, 12979, 32767, 12000, 20000}),
         (std::vector<std::optional<Action>>{std::nullopt, std::nullopt, Action::PrevCategory,
                                             std::nullopt, std::nullopt, Action::PrevCategory}));
     // Each trigger is held on its own.
-    EXPECT_EQ(moves(axes, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, {200, 300}),
+    EXPECT_EQ(moves(axes, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, {20000, 30000}),
               (std::vector<std::optional<Action>>{Action::NextCategory, std::nullopt}));
 }
 
