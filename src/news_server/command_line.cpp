@@ -32,17 +32,17 @@ Result<Parsed> split(const std::vector<std::string>& arguments, std::size_t firs
         }
         const std::size_t equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* matched = nullptr;
         for (const OptionSpec& option : known) {
             if (option.name == name)
-                spec = &option;
+                matched = &option;
         }
-        if (spec == nullptr)
+        if (matched == nullptr)
             return fail("unknown option " + name);
         if (parsed.values.count(name) != 0 ||
             std::find(parsed.flags.begin(), parsed.flags.end(), name) != parsed.flags.end())
             return fail(name + " is given twice");
-        if (!spec->takes_value) {
+        if (!matched->takes_value) {
             if (equals != std::string::npos)
                 return fail(name + " takes no value");
             parsed.flags.push_back(name);

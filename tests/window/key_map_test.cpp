@@ -1,12 +1,10 @@
 #include "window/key_map.h"
 
 #include <SDL_gamecontroller.h>
-#include <SDL_keyboard.h>
 #include <SDL_keycode.h>
 #include <gtest/gtest.h>
 
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "input/keyboard_reader.h"
@@ -27,27 +25,6 @@ TEST(WindowKeys, LettersAndEscapeMeanWhatTheyMeanTypedOnStandardInput) {
     EXPECT_EQ(window_key_action(SDLK_c), std::nullopt);
 }
 
-TEST(WindowKeys, DesktopKeysStandInForTheButtons) {
-    const std::vector<std::pair<SDL_Keycode, Action>> keys = {
-        {SDLK_UP, Action::Up},
-        {SDLK_DOWN, Action::Down},
-        {SDLK_LEFT, Action::Left},
-        {SDLK_RIGHT, Action::Right},
-        {SDLK_RETURN, Action::Confirm},
-        {SDLK_KP_ENTER, Action::Confirm},
-        {SDLK_BACKSPACE, Action::Cancel},
-        {SDLK_PAGEUP, Action::PrevSource},
-        {SDLK_PAGEDOWN, Action::NextSource},
-        {SDLK_HOME, Action::PrevCategory},
-        {SDLK_END, Action::NextCategory},
-        {SDLK_TAB, Action::ToggleTheme},
-        {SDLK_F1, Action::HelpToggle},
-        {SDLK_F10, Action::Exit},
-    };
-    for (const auto& [key, action] : keys)
-        EXPECT_EQ(window_key_action(key), action) << SDL_GetKeyName(key);
-}
-
 TEST(WindowKeys, OtherKeysDoNothing) {
     // Line feed is the typed Enter; no window key sends it, and the keys
     // around the mapped ones stay unmapped.
@@ -56,32 +33,6 @@ TEST(WindowKeys, OtherKeysDoNothing) {
           SDL_Keycode{SDLK_INSERT}, SDL_Keycode{SDLK_DELETE}, SDL_Keycode{SDLK_LSHIFT},
           SDL_Keycode{SDLK_1}, SDL_Keycode{0}, SDL_Keycode{-1}})
         EXPECT_EQ(window_key_action(key), std::nullopt) << key;
-}
-
-TEST(ControllerButtons, AreMappedByPositionLikeTheConsole) {
-    // SDL names face buttons by position: A south, B east, X west, Y north.
-    const std::vector<std::pair<SDL_GameControllerButton, Action>> buttons = {
-        {SDL_CONTROLLER_BUTTON_B, Action::Confirm},
-        {SDL_CONTROLLER_BUTTON_A, Action::Cancel},
-        {SDL_CONTROLLER_BUTTON_X, Action::ActionX},
-        {SDL_CONTROLLER_BUTTON_Y, Action::ActionY},
-        {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, Action::PrevSource},
-        {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, Action::NextSource},
-        {SDL_CONTROLLER_BUTTON_DPAD_UP, Action::Up},
-        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, Action::Down},
-        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, Action::Left},
-        {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, Action::Right},
-        {SDL_CONTROLLER_BUTTON_BACK, Action::ToggleTheme},
-        {SDL_CONTROLLER_BUTTON_START, Action::HelpToggle},
-        {SDL_CONTROLLER_BUTTON_GUIDE, Action::Exit},
-    };
-    for (const auto& [button, action] : buttons)
-        EXPECT_EQ(controller_button_action(button), action)
-            << SDL_GameControllerGetStringForButton(button);
-    for (int unused : {SDL_CONTROLLER_BUTTON_LEFTSTICK, SDL_CONTROLLER_BUTTON_RIGHTSTICK,
-                       SDL_CONTROLLER_BUTTON_MISC1, SDL_CONTROLLER_BUTTON_TOUCHPAD,
-                       SDL_CONTROLLER_BUTTON_INVALID})
-        EXPECT_EQ(controller_button_action(unused), std::nullopt) << unused;
 }
 
 std::vector<std::optional<Action>> moves(ControllerAxes& axes, int axis,

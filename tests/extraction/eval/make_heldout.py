@@ -15,12 +15,9 @@ by recommendation boxes written in full sentences, <br>-separated text in a
 bare <main>, author biographies and long series boxes after the body, and
 pages whose sidebar holds more text than the article.
 """
-import json
-import os
-import random
 import sys
 
-from make_pages import Writer, a, body_blocks, doc, e, render_blocks, site_footer, truth_of
+from make_pages import body_blocks, doc, e, render_blocks, site_footer, truth_of, write_set
 
 
 def subscribe_widget():
@@ -208,23 +205,8 @@ KINDS = [
 def main():
     if len(sys.argv) < 2:
         sys.exit(__doc__)
-    folder = sys.argv[1]
     seed = int(sys.argv[3]) if len(sys.argv) > 3 and sys.argv[2] == "--seed" else 31
-    os.makedirs(folder, exist_ok=True)
-    index = []
-    for variant in range(2):
-        for name, make, lang in KINDS:
-            rng = random.Random(f"{seed}-{name}-{variant}")
-            page, truth = make(Writer(rng, lang))
-            page_name = f"{name}-{variant}"
-            with open(os.path.join(folder, page_name + ".html"), "w", encoding="utf-8") as out:
-                out.write(page)
-            with open(os.path.join(folder, page_name + ".truth.txt"), "w", encoding="utf-8") as out:
-                out.write("\n".join(truth) + "\n")
-            index.append({"page": page_name, "kind": name,
-                          "url": f"https://blog.example.net/{name}/{variant}/post.html"})
-    with open(os.path.join(folder, "index.json"), "w", encoding="utf-8") as out:
-        json.dump(index, out, indent=1)
+    write_set(sys.argv[1], KINDS, seed, 2, "https://blog.example.net/{name}/{variant}/post.html")
 
 
 if __name__ == "__main__":

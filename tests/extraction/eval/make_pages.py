@@ -460,15 +460,12 @@ def encode_1258(text):
     return bytes(out)
 
 
-def main():
-    if len(sys.argv) < 2:
-        sys.exit(__doc__)
-    folder = sys.argv[1]
-    seed = int(sys.argv[3]) if len(sys.argv) > 3 and sys.argv[2] == "--seed" else 12
+def write_set(folder, kinds, seed, variants, url_pattern):
+    """Writes each kind's pages, their truth files and index.json."""
     os.makedirs(folder, exist_ok=True)
     index = []
-    for variant in range(3):
-        for name, make, lang in KINDS:
+    for variant in range(variants):
+        for name, make, lang in kinds:
             rng = random.Random(f"{seed}-{name}-{variant}")
             page, truth = make(Writer(rng, lang))
             page_name = f"{name}-{variant}"
@@ -482,9 +479,16 @@ def main():
                 out.write(data)
             with open(os.path.join(folder, page_name + ".truth.txt"), "w", encoding="utf-8") as out:
                 out.write("\n".join(truth) + "\n")
-            index.append({"page": page_name, "kind": name, "url": f"https://news.example.org/{name}/{variant}/story.html"})
+            index.append({"page": page_name, "kind": name, "url": url_pattern.format(name=name, variant=variant)})
     with open(os.path.join(folder, "index.json"), "w", encoding="utf-8") as out:
         json.dump(index, out, indent=1)
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    seed = int(sys.argv[3]) if len(sys.argv) > 3 and sys.argv[2] == "--seed" else 12
+    write_set(sys.argv[1], KINDS, seed, 3, "https://news.example.org/{name}/{variant}/story.html")
 
 
 if __name__ == "__main__":
