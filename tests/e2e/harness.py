@@ -92,7 +92,6 @@ class PapyrProcess:
             "LANG": "C.UTF-8",
             "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", ""),
             "UBSAN_OPTIONS": os.environ.get("UBSAN_OPTIONS", ""),
-            "LSAN_OPTIONS": os.environ.get("LSAN_OPTIONS", ""),
         }
         full_env.update(env or {})
         self.lines = []
