@@ -45,9 +45,9 @@ class SurfaceRenderer final : public FrameRenderer {
     std::size_t frames_drawn() const { return frames_drawn_; }
 
     // The rows the last frame presented, top to bottom, as spans that
-    // neither touch nor overlap: copied to the device when there is one,
-    // and what anything else showing the frames (a window) needs to copy
-    // from the buffer. Empty when the frame presented nothing.
+    // neither touch nor overlap, copied to the device when there is one
+    // (the periodic full present included). Empty when the frame presented
+    // nothing.
     std::span<const RowSpan> presented_rows() const { return presented_; }
     // The rows the last frame drew, without the periodic full present that
     // only mends the device: what a window showing the frames copies.
