@@ -8,7 +8,7 @@
 # Usage: fuzz-smoke.sh [build folder]   (default: build/fuzz)
 # Everything it writes (build, grown corpus, crash inputs) stays in the build
 # folder; the seed corpora (tests/fuzz/*corpus, and the feed documents of
-# tests/news_server/testdata for feeds) are only read.
+# tests/feeds/testdata for feeds) are only read.
 set -euo pipefail
 source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 build_dir="${1:-$source_dir/build/fuzz}"
@@ -56,7 +56,7 @@ for target in "${targets[@]}"; do
   case "$target" in
     json) run json "$source_dir/tests/fuzz/corpus" "$source_dir/tests/fuzz/json.dict" 8192 ;;
     extraction) run extraction "$source_dir/tests/fuzz/html-corpus" "$source_dir/tests/fuzz/html.dict" 65536 ;;
-    feed) run feed "$source_dir/tests/news_server/testdata" "$source_dir/tests/fuzz/feed.dict" 65536 ;;
+    feed) run feed "$source_dir/tests/feeds/testdata" "$source_dir/tests/fuzz/feed.dict" 65536 ;;
     publisher) run publisher "$source_dir/tests/fuzz/publisher-corpus" "" 16384 ;;
     *) echo "fuzz-smoke: no fuzz target \"$target\"" >&2; exit 1 ;;
   esac

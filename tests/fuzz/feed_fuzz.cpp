@@ -18,9 +18,9 @@
 
 #include "base/url.h"
 #include "base/utf8.h"
+#include "feeds/feed_parser.h"
+#include "feeds/link_cleaner.h"
 #include "news_api/json.h"
-#include "news_server/feed_parser.h"
-#include "news_server/link_cleaner.h"
 
 namespace {
 
