@@ -86,8 +86,16 @@ cat /usr/share/doc/libssl-dev/copyright /usr/share/common-licenses/Apache-2.0 \
 cat /usr/share/doc/libgumbo-dev/copyright /usr/share/common-licenses/Apache-2.0 \
   >"$licences/gumbo.txt"
 cp /usr/share/doc/libpugixml-dev/copyright "$licences/pugixml.txt"
-httplib="$(bash "$source_dir/scripts/fetch-httplib.sh" --print)"
-cat "$httplib/LICENSE" "$httplib/debian-copyright" >"$licences/cpp-httplib.txt"
+# Boost.Asio and Boost.Beast are compiled into the service from their
+# headers: the licence paragraph of Debian's copyright file.
+{
+  echo "Boost.Asio and Boost.Beast (Debian's libboost1.81-dev), in bin/papyr-server:"
+  echo
+  awk '/^ Boost Software License - Version 1.0/ { on = 1 } on && /^$/ { exit }
+       on { sub(/^ \.?/, ""); print }' /usr/share/doc/libboost1.81-dev/copyright
+} >"$licences/boost.txt"
+grep -q 'Boost Software License - Version 1.0' "$licences/boost.txt" ||
+  { echo "build-console-release: no Boost licence in libboost1.81-dev's copyright file" >&2; exit 1; }
 cp /usr/share/doc/ca-certificates/copyright "$licences/ca-certificates.txt"
 
 # Debian's own set of certificates, as the ca-certificates package ships
@@ -101,7 +109,7 @@ grep -q -- '-----BEGIN CERTIFICATE-----' "$ca_bundle.tmp" ||
 mv "$ca_bundle.tmp" "$ca_bundle"
 
 licence_arguments=()
-for licence in glibc gcc-runtime openssl gumbo pugixml cpp-httplib ca-certificates; do
+for licence in glibc gcc-runtime openssl gumbo pugixml boost ca-certificates; do
   licence_arguments+=(--licence "$licences/$licence.txt")
 done
 

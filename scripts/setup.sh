@@ -9,13 +9,14 @@ packages=(
   # libraries and data compiled into the program or its tests
   libstb-dev libgtest-dev libgmock-dev libbenchmark-dev unicode-data
   libpugixml-dev libgumbo-dev libssl-dev
-  # the news service's HTTP server library, built from Debian's source
-  # package (scripts/fetch-httplib.sh)
-  dpkg-dev patch debian-archive-keyring
+  # the news service's HTTP layer: Boost.Beast and Boost.Asio, header-only
+  # (the same headers serve the console's cross build)
+  libboost1.81-dev
   # programs the application runs, and the stand-in server's tools
   curl unzip zip openssl ca-certificates python3
-  # end-to-end tests: private mount and network namespaces
-  util-linux iproute2
+  # end-to-end tests: private mount and network namespaces; nginx in front
+  # of two services, as a household's public instance would run
+  util-linux iproute2 nginx
   # the simulator's window (keyboard and game controllers), and its tests
   # under a virtual X server: key presses, window screenshots
   libsdl2-dev xvfb xdotool x11-apps
@@ -51,6 +52,3 @@ fi
 
 # The arm64 BusyBox that the console release carries (downloaded once).
 bash "$(dirname "$0")/fetch-console-helpers.sh"
-
-# cpp-httplib's source, for papyr-server (downloaded once).
-bash "$(dirname "$0")/fetch-httplib.sh"

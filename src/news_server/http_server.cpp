@@ -1,201 +1,123 @@
 #include "news_server/http_server.h"
 
-// OpenSSL must be told not to read its configuration before the HTTP
-// library's own static initialiser starts it with the defaults, which would
-// read openssl.cnf and could load modules from disk. Static objects of one
-// file are initialised in order of definition, so this comes first.
-#include "news_server/tls_identity.h"
-
-namespace {
-const bool kOpenSslWithoutConfig = [] {
-    papyr::news_server::init_openssl_without_config();
-    return true;
-}();
-}  // namespace
+// The only file that includes Boost.Asio and Boost.Beast: their templates
+// are compiled once, here, and the rest of the service sees the plain
+// interface of http_server.h.
 
 #include <fcntl.h>
-#include <httplib.h>
 #include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <condition_variable>
-#include <cstdio>
-#include <deque>
+#include <atomic>
+#include <boost/asio/dispatch.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/ssl/context.hpp>
+#include <boost/asio/ssl/stream.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/strand.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/tcp_stream.hpp>
+#include <boost/beast/http/basic_parser.hpp>
+#include <boost/beast/http/error.hpp>
+#include <boost/beast/http/read.hpp>
 #include <mutex>
 #include <thread>
+#include <unordered_set>
 
 #include "base/os_error.h"
-#include "news_api/json.h"
-#include "news_api/json_writer.h"
+#include "news_server/http_requests.h"
+#include "news_server/route_pool.h"
 
 namespace papyr::news_server {
 namespace {
 
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+using boost::system::error_code;
 using SteadyClock = std::chrono::steady_clock;
+using Strand = asio::strand<asio::io_context::executor_type>;
 
-// A fixed number of workers and a bounded queue of accepted connections.
-// When the queue is full the accepting thread waits, and new connections
-// wait in the kernel's backlog instead of in this process's memory.
-class BoundedPool final : public httplib::TaskQueue {
+// Descriptors kept free for what the routes open (curl's pipes, cache
+// files) when connections are bounded by the process's file limit.
+constexpr std::size_t kReservedFiles = 64;
+constexpr std::size_t kFileChunkBytes = 64 * 1024;
+
+// A request head and body, read with the limits of HttpSettings. Only the
+// line, the Host header and the counts are kept; a body is read and
+// dropped (no route takes one).
+class RequestParser final : public http::basic_parser<true> {
   public:
-    BoundedPool(std::size_t workers, std::size_t queue_limit) : queue_limit_(queue_limit) {
-        for (std::size_t i = 0; i < workers; ++i)
-            threads_.emplace_back([this] { work(); });
-    }
-    ~BoundedPool() override { shutdown(); }
-    BoundedPool(const BoundedPool&) = delete;
-    BoundedPool& operator=(const BoundedPool&) = delete;
-
-    void enqueue(std::function<void()> job) override {
-        std::unique_lock lock(mutex_);
-        room_.wait(lock, [&] { return stopping_ || jobs_.size() < queue_limit_; });
-        if (stopping_)
-            return;
-        jobs_.push_back(std::move(job));
-        lock.unlock();
-        ready_.notify_one();
+    explicit RequestParser(const HttpSettings& limits) : limits_(limits) {
+        header_limit(static_cast<std::uint32_t>(limits.max_head_bytes));
+        body_limit(limits.max_body_bytes);
     }
 
-    void shutdown() override {
-        {
-            const std::lock_guard lock(mutex_);
-            if (stopping_ && threads_.empty())
-                return;
-            stopping_ = true;
-        }
-        ready_.notify_all();
-        room_.notify_all();
-        for (std::thread& thread : threads_)
-            thread.join();
-        threads_.clear();
-    }
+    RequestHead head;
+    std::optional<Refusal> refusal;  // a limit of ours that the head broke
 
   private:
-    void work() {
-        while (true) {
-            std::function<void()> job;
-            {
-                std::unique_lock lock(mutex_);
-                ready_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
-                if (jobs_.empty())
-                    return;  // stopping, and nothing left
-                job = std::move(jobs_.front());
-                jobs_.pop_front();
-            }
-            room_.notify_one();
-            job();
-        }
+    void on_request_impl(http::verb, beast::string_view method, beast::string_view target,
+                         int version, error_code& ec) override {
+        // "METHOD SP target SP HTTP/1.1 CRLF"
+        if (method.size() + target.size() + 12 > limits_.max_line_bytes)
+            return refuse(Refusal::RequestLineTooLong, ec);
+        head.method.assign(method.data(), method.size());
+        head.target.assign(target.data(), target.size());
+        head.version = version;
+    }
+    void on_response_impl(int, beast::string_view, int, error_code&) override {}
+    void on_field_impl(http::field name, beast::string_view name_text, beast::string_view value,
+                       error_code& ec) override {
+        if (++fields_ > limits_.max_header_lines)
+            return refuse(Refusal::TooManyHeaderLines, ec);
+        // "Name: value CRLF"
+        if (name_text.size() + value.size() + 4 > limits_.max_line_bytes)
+            return refuse(Refusal::HeaderLineTooLong, ec);
+        if (name == http::field::host)
+            head.host.assign(value.data(), value.size());
+    }
+    void on_header_impl(error_code&) override {}
+    void on_body_init_impl(const boost::optional<std::uint64_t>&, error_code&) override {}
+    std::size_t on_body_impl(beast::string_view body, error_code&) override { return body.size(); }
+    void on_chunk_header_impl(std::uint64_t, beast::string_view, error_code&) override {}
+    std::size_t on_chunk_body_impl(std::uint64_t, beast::string_view body, error_code&) override {
+        return body.size();
+    }
+    void on_finish_impl(error_code&) override {}
+
+    void refuse(Refusal why, error_code& ec) {
+        refusal = why;
+        ec = http::error::bad_field;
     }
 
-    std::size_t queue_limit_;
-    std::mutex mutex_;
-    std::condition_variable ready_;
-    std::condition_variable room_;
-    std::deque<std::function<void()>> jobs_;
-    std::vector<std::thread> threads_;
-    bool stopping_ = false;
+    const HttpSettings& limits_;
+    std::size_t fields_ = 0;
 };
 
-Reply error_reply(int status, std::string_view message);
-
-// What the log line of the request being served on this thread needs; the
-// library calls the logger on the same thread right after the answer.
-struct RequestNote {
-    std::optional<SteadyClock::time_point> started;
-    std::string origin = "-";
-    std::string note;
-};
-thread_local RequestNote current_request;
-
-// A file answer, read with pread from the descriptor opened here: the
-// library asks for it piece by piece as the client takes it.
-bool send_file(const std::filesystem::path& path, const std::string& content_type,
-               httplib::Response& response) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
-        ::close(fd);
-        return false;
-    }
-    const auto size = static_cast<std::size_t>(info.st_size);
-    response.set_content_provider(
-        size, content_type,
-        [fd, size](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-            std::array<char, 65536> buffer{};
-            const std::size_t wanted = std::min({length, buffer.size(), size - offset});
-            const ssize_t got = ::pread(fd, buffer.data(), wanted, static_cast<off_t>(offset));
-            // A file shortened under the answer ends it: the client sees a
-            // body shorter than announced, never other bytes.
-            if (got <= 0)
-                return false;
-            return sink.write(buffer.data(), static_cast<std::size_t>(got));
-        },
-        [fd](bool) { ::close(fd); });
-    return true;
-}
-
-void send(const Reply& reply, httplib::Response& response) {
-    response.status = reply.status;
-    response.set_header("Cache-Control", reply.cache_control);
-    current_request.origin = reply.origin;
-    current_request.note = reply.note;
-    if (!reply.file) {
-        response.set_content(reply.body, reply.content_type.c_str());
-        return;
-    }
-    if (!send_file(*reply.file, reply.content_type, response)) {
-        Reply missing = not_found_reply();
-        missing.note = "cannot open " + reply.file->string();
-        send(missing, response);
-    }
-}
-
-// {"success":false,"error":"…"}: the part both of the reader's answer
-// records share, for requests that are neither.
-Reply error_reply(int status, std::string_view message) {
-    json::Writer writer(JsonLayout::Compact);
-    writer.begin_object();
-    writer.key("success");
-    writer.boolean(false);
-    writer.key("error");
-    writer.string(message);
-    writer.end_object();
-    Reply reply;
-    reply.status = status;
-    reply.body = std::move(writer).take();
-    return reply;
-}
-
-std::string elapsed_text(const RequestNote& note) {
-    if (!note.started)
-        return "-";
-    const auto micros =
-        std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - *note.started)
-            .count();
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f ms", static_cast<double>(micros) / 1000.0);
-    return text;
-}
-
-// Control characters from a client never reach the log as they are.
-std::string printable(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out;
+// What a failed read means: a refusal to answer, or nothing (the client
+// left, was too slow, or the service is stopping: the connection just ends).
+std::optional<Refusal> refusal_for(const error_code& ec, const RequestParser& parser) {
+    if (parser.refusal)
+        return parser.refusal;
+    if (ec == http::error::header_limit || ec == http::error::buffer_overflow)
+        return parser.head.method.empty() ? Refusal::RequestLineTooLong : Refusal::HeadTooLarge;
+    if (ec == http::error::body_limit)
+        return Refusal::BodyTooLarge;
+    const bool parse_error =
+        ec.category() == http::make_error_code(http::error::bad_target).category();
+    if (parse_error && ec != http::error::end_of_stream && ec != http::error::partial_message)
+        return Refusal::Malformed;
+    return std::nullopt;
 }
 
 template <class T, void (*Free)(T*)>
@@ -203,65 +125,12 @@ struct Deleter {
     void operator()(T* p) const { Free(p); }
 };
 
-}  // namespace
-
-Reply not_found_reply() {
-    return error_reply(404, "Máy chủ không có địa chỉ này");
+// A key file is read from memory here; a pass phrase is never asked for.
+int no_pass_phrase(char*, int, int, void*) {
+    return -1;
 }
 
-struct HttpsServer::Impl {
-    HttpSettings settings;
-    std::vector<Route> routes;
-    LogFn log;
-    std::unique_ptr<httplib::SSLServer> server;
-    int bound_port = 0;
-
-    bool dispatch(const httplib::Request& request, httplib::Response& response) const;
-    void log_request(const httplib::Request& request, const httplib::Response& response) const;
-};
-
-bool HttpsServer::Impl::dispatch(const httplib::Request& request,
-                                 httplib::Response& response) const {
-    current_request = RequestNote{SteadyClock::now(), "-", {}};
-    if (request.method != "GET" && request.method != "HEAD") {
-        send(error_reply(405, "Máy chủ chỉ nhận yêu cầu GET"), response);
-        response.set_header("Allow", "GET, HEAD");
-        return true;
-    }
-    for (const Route& route : routes) {
-        const bool matches =
-            route.prefix ? request.path.starts_with(route.path) : route.path == request.path;
-        if (matches) {
-            RouteRequest asked{request.path,
-                               QueryParams(request.params.begin(), request.params.end()),
-                               request.get_header_value("Host")};
-            send(route.answer(asked), response);
-            return true;
-        }
-    }
-    send(not_found_reply(), response);
-    return true;
-}
-
-void HttpsServer::Impl::log_request(const httplib::Request& request,
-                                    const httplib::Response& response) const {
-    std::string line = "[Server] " + printable(request.method) + " " +
-                       printable(request.target.empty() ? request.path : request.target) + " " +
-                       std::to_string(response.status) + " " + elapsed_text(current_request) + " " +
-                       current_request.origin;
-    if (!current_request.note.empty())
-        line += " (" + printable(current_request.note) + ")";
-    log(line);
-    current_request = RequestNote{};
-}
-
-HttpsServer::HttpsServer(HttpSettings settings, const TlsIdentity& identity,
-                         std::vector<Route> routes, LogFn log)
-    : impl_(std::make_unique<Impl>()) {
-    impl_->settings = std::move(settings);
-    impl_->routes = std::move(routes);
-    impl_->log = std::move(log);
-
+bool use_identity(SSL_CTX* context, const TlsIdentity& identity) {
     using Bio = std::unique_ptr<BIO, Deleter<BIO, BIO_free_all>>;
     using Key = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY, EVP_PKEY_free>>;
     using Certificate = std::unique_ptr<X509, Deleter<X509, X509_free>>;
@@ -269,92 +138,458 @@ HttpsServer::HttpsServer(HttpSettings settings, const TlsIdentity& identity,
                                        static_cast<int>(identity.certificate_pem.size())));
     const Bio key_bio(BIO_new_mem_buf(identity.private_key_pem.data(),
                                       static_cast<int>(identity.private_key_pem.size())));
-    const Certificate cert(cert_bio ? PEM_read_bio_X509(cert_bio.get(), nullptr, nullptr, nullptr)
-                                    : nullptr);
-    const Key key(key_bio ? PEM_read_bio_PrivateKey(key_bio.get(), nullptr, nullptr, nullptr)
+    const Certificate cert(
+        cert_bio ? PEM_read_bio_X509(cert_bio.get(), nullptr, no_pass_phrase, nullptr) : nullptr);
+    const Key key(key_bio ? PEM_read_bio_PrivateKey(key_bio.get(), nullptr, no_pass_phrase, nullptr)
                           : nullptr);
-    // The library takes its own references to both.
-    impl_->server = std::make_unique<httplib::SSLServer>(cert.get(), key.get());
-    if (!impl_->server->is_valid())
-        return;
-    SSL_CTX_set_min_proto_version(impl_->server->ssl_context(), TLS1_2_VERSION);
+    return cert && key && SSL_CTX_use_certificate(context, cert.get()) == 1 &&
+           SSL_CTX_use_PrivateKey(context, key.get()) == 1 &&
+           SSL_CTX_check_private_key(context) == 1;
+}
 
-    httplib::SSLServer& server = *impl_->server;
-    const HttpSettings& limits = impl_->settings;
-    const std::size_t workers = std::max<std::size_t>(1, limits.workers);
-    const std::size_t waiting = std::max<std::size_t>(1, limits.waiting_connections);
-    server.new_task_queue = [workers, waiting] { return new BoundedPool(workers, waiting); };
-    server.set_read_timeout(limits.read_timeout.count());
-    server.set_request_read_deadline(limits.request_read_deadline.count());
-    server.set_write_timeout(limits.write_timeout.count());
-    server.set_keep_alive_timeout(limits.keep_alive_timeout.count());
-    server.set_keep_alive_max_count(std::max<std::size_t>(1, limits.requests_per_connection));
-    server.set_payload_max_length(limits.max_body_bytes);
-    server.set_tcp_nodelay(true);
-    // The library's default is SO_REUSEPORT, with which a second service
-    // binds the same port beside a running one and the kernel shares the
-    // connections between them. SO_REUSEADDR alone still allows a restart
-    // while the old connections linger, and a port in use is an error.
-    server.set_socket_options([](socket_t sock) {
-        const int yes = 1;
-        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-    });
-    Impl* impl = impl_.get();
-    server.set_pre_routing_handler(
-        [impl](const httplib::Request& request, httplib::Response& response) {
-            impl->dispatch(request, response);
-            return httplib::Server::HandlerResponse::Handled;
+// TLS 1.2 and later, forward-secret key exchange only, and no
+// renegotiation a client could start to make the service work.
+bool set_up_tls(SSL_CTX* context, const TlsIdentity& identity) {
+    SSL_CTX_set_options(
+        context, SSL_OP_NO_COMPRESSION | SSL_OP_NO_RENEGOTIATION | SSL_OP_CIPHER_SERVER_PREFERENCE);
+    // Idle connections give their record buffers back.
+    SSL_CTX_set_mode(context, SSL_MODE_RELEASE_BUFFERS);
+    return SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION) == 1 &&
+           SSL_CTX_set_cipher_list(context, "ECDHE+AESGCM:ECDHE+CHACHA20:ECDHE+AES") == 1 &&
+           SSL_CTX_set1_groups_list(context, "X25519:P-256:P-384") == 1 &&
+           use_identity(context, identity);
+}
+
+std::size_t connection_bound(std::size_t wanted) {
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY)
+        return wanted;
+    const auto allowed = static_cast<std::size_t>(files.rlim_cur);
+    return std::max<std::size_t>(
+        1, std::min(wanted, allowed > 2 * kReservedFiles ? allowed - kReservedFiles : allowed / 2));
+}
+
+class Session;
+
+// Everything the connections share; HttpsServer's Impl is this.
+struct Server {
+    HttpSettings settings;
+    std::vector<Route> routes;
+    LogFn log;
+    std::size_t max_connections = 0;
+    std::atomic<bool> stopping{false};
+    std::mutex sessions_mutex;
+    std::unordered_set<Session*> sessions;
+    bool accept_paused = false;  // on the accepting strand
+    bool tls_ready = false;
+    asio::ssl::context tls{asio::ssl::context::tls_server};
+    // Declared after what the sessions use: handlers still queued hold
+    // sessions, and the io_context destroys them when it goes.
+    asio::io_context io;
+    Strand accepting{io.get_executor()};
+    tcp::acceptor acceptor{accepting};
+    asio::steady_timer accept_retry{accepting};
+    asio::steady_timer drain_end{accepting};
+    std::unique_ptr<RoutePool> pool;
+
+    ~Server() { pool.reset(); }  // workers end before the sessions they answer for
+
+    void wait_for_connection();
+    void accept_ready();
+    void begin_stop();
+    void session_ended(Session* gone);
+};
+
+class Session final : public std::enable_shared_from_this<Session> {
+  public:
+    Session(Server& server, tcp::socket socket)
+        : server_(server),
+          stream_(std::move(socket), server.tls),
+          buffer_(server.settings.max_head_bytes + server.settings.max_body_bytes + 16384) {}
+
+    ~Session() {
+        if (file_ >= 0)
+            ::close(file_);
+        server_.session_ended(this);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    void start() {
+        reading_ = true;
+        // One deadline for the handshake and the first request's head.
+        tcp().expires_after(server_.settings.request_read_deadline);
+        stream_.async_handshake(asio::ssl::stream_base::server,
+                                [self = shared_from_this()](const error_code& ec) {
+                                    if (ec)
+                                        return self->end();
+                                    self->read_head();
+                                });
+    }
+
+    // From stop(): a connection waiting for a request ends now; one with an
+    // answer under way ends after it.
+    void stop_if_idle() {
+        if (reading_)
+            tcp().cancel();
+    }
+
+    asio::any_io_executor executor() { return tcp().get_executor(); }
+
+  private:
+    beast::tcp_stream& tcp() { return beast::get_lowest_layer(stream_); }
+
+    void read_head() {
+        if (server_.stopping)
+            return end();
+        reading_ = true;
+        parser_.emplace(server_.settings);
+        if (served_ > 0 && buffer_.size() == 0)
+            return wait_for_next_request();
+        http::async_read_header(
+            stream_, buffer_, *parser_,
+            [self = shared_from_this()](const error_code& ec, std::size_t) { self->on_head(ec); });
+    }
+
+    // Between requests a connection may stay idle for the keep-alive time;
+    // once the next request's first bytes came, its head has the deadline.
+    void wait_for_next_request() {
+        tcp().expires_after(server_.settings.keep_alive_timeout);
+        stream_.async_read_some(buffer_.prepare(4096), [self = shared_from_this()](
+                                                           const error_code& ec, std::size_t n) {
+            self->buffer_.commit(n);
+            if (ec)
+                return self->end();
+            self->tcp().expires_after(self->server_.settings.request_read_deadline);
+            http::async_read_header(
+                self->stream_, self->buffer_, *self->parser_,
+                [self](const error_code& read, std::size_t) { self->on_head(read); });
         });
-    // Answers the library makes itself (a request line too long, a body too
-    // large, a malformed request) get the same JSON shape as ours.
-    server.set_error_handler(httplib::Server::HandlerWithResponse(
-        [](const httplib::Request&, httplib::Response& response) {
-            if (!response.body.empty())
-                return httplib::Server::HandlerResponse::Unhandled;
-            send(error_reply(response.status, "Yêu cầu không hợp lệ"), response);
-            return httplib::Server::HandlerResponse::Handled;
-        }));
-    server.set_logger([impl](const httplib::Request& request, const httplib::Response& response) {
-        impl->log_request(request, response);
+    }
+
+    void on_head(const error_code& ec) {
+        if (ec)
+            return on_read_failure(ec);
+        if (parser_->is_done())
+            return on_request();
+        tcp().expires_after(server_.settings.body_read_deadline);
+        http::async_read(stream_, buffer_, *parser_,
+                         [self = shared_from_this()](const error_code& read, std::size_t) {
+                             if (read)
+                                 return self->on_read_failure(read);
+                             self->on_request();
+                         });
+    }
+
+    void on_read_failure(const error_code& ec) {
+        reading_ = false;
+        const std::optional<Refusal> refusal = refusal_for(ec, *parser_);
+        if (!refusal)
+            return end();
+        // Answered, and the connection closed after the answer: what is left
+        // of this request is never parsed as another one.
+        keep_alive_ = false;
+        started_ = SteadyClock::now();
+        send(refusal_reply(*refusal), !parser_->head.method.empty());
+    }
+
+    void on_request() {
+        reading_ = false;
+        tcp().expires_never();
+        started_ = SteadyClock::now();
+        ++served_;
+        keep_alive_ = parser_->keep_alive() && served_ < server_.settings.requests_per_connection;
+        const Route* route = route_for(server_.routes, parser_->head);
+        if (route == nullptr || route->quick)
+            return send(answer_request(route, parser_->head, server_.log), true);
+        const bool queued = server_.pool->submit([self = shared_from_this(), route] {
+            Reply reply = answer_request(route, self->parser_->head, self->server_.log);
+            asio::post(self->executor(), [self, reply = std::move(reply)]() mutable {
+                self->send(std::move(reply), true);
+            });
+        });
+        if (!queued)
+            send(busy_reply(), true);
+    }
+
+    void send(Reply reply, bool head_known) {
+        if (server_.stopping)
+            keep_alive_ = false;
+        head_known_ = head_known;
+        const bool body_wanted = !head_known || parser_->head.method != "HEAD";
+        std::size_t body_bytes = reply.body.size();
+        if (reply.file) {
+            if (!open_file(*reply.file, body_bytes)) {
+                Reply missing = not_found_reply();
+                missing.note = "cannot open " + reply.file->string();
+                reply = std::move(missing);
+                body_bytes = reply.body.size();
+            }
+        }
+        out_ = response_head(reply, body_bytes, head_known ? &parser_->head : nullptr, keep_alive_);
+        if (body_wanted && !reply.file)
+            out_ += reply.body;
+        if (!body_wanted && file_ >= 0) {
+            ::close(file_);
+            file_ = -1;
+        }
+        file_left_ = file_ >= 0 ? body_bytes : 0;
+        file_offset_ = 0;
+        reply.body.clear();
+        reply_ = std::move(reply);
+        write_out();
+    }
+
+    bool open_file(const std::filesystem::path& path, std::size_t& size) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+        struct stat info {};
+        if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
+            if (fd >= 0)
+                ::close(fd);
+            return false;
+        }
+        file_ = fd;
+        size = static_cast<std::size_t>(info.st_size);
+        return true;
+    }
+
+    // Each write has its own deadline: a client that stops reading is
+    // dropped, however large the answer.
+    void write_out() {
+        tcp().expires_after(server_.settings.write_timeout);
+        asio::async_write(stream_, asio::buffer(out_),
+                          [self = shared_from_this()](const error_code& ec, std::size_t) {
+                              if (ec)
+                                  return self->end();
+                              if (self->file_left_ > 0)
+                                  return self->write_file_chunk();
+                              self->answered();
+                          });
+    }
+
+    // A file answer in pieces, read with pread from the descriptor opened
+    // when the answer started (a file renamed over meanwhile does not tear
+    // it). A file shortened under the answer ends the connection: the
+    // client sees a body shorter than announced, never other bytes.
+    void write_file_chunk() {
+        out_.resize(std::min(file_left_, kFileChunkBytes));
+        const ssize_t got = ::pread(file_, out_.data(), out_.size(), file_offset_);
+        if (got <= 0)
+            return end();
+        out_.resize(static_cast<std::size_t>(got));
+        file_left_ -= out_.size();
+        file_offset_ += got;
+        write_out();
+    }
+
+    void answered() {
+        if (file_ >= 0) {
+            ::close(file_);
+            file_ = -1;
+        }
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - started_);
+        server_.log(request_log_line(head_known_ ? &parser_->head : nullptr, reply_, elapsed));
+        reply_ = Reply{};
+        out_.clear();
+        if (!keep_alive_)
+            return close_after_answer();
+        read_head();
+    }
+
+    // close_notify, then whatever the client still sends is read and
+    // dropped until it closes too or the write deadline passes: closing at
+    // once with unread bytes would reset the connection, and the client
+    // could lose the answer it has not read yet.
+    void close_after_answer() {
+        tcp().expires_after(server_.settings.write_timeout);
+        stream_.async_shutdown([self = shared_from_this()](const error_code&) { self->end(); });
+    }
+
+    void end() {
+        reading_ = false;
+        error_code ignored;
+        tcp().socket().shutdown(tcp::socket::shutdown_both, ignored);
+        tcp().close();
+    }
+
+    Server& server_;
+    asio::ssl::stream<beast::tcp_stream> stream_;
+    beast::flat_buffer buffer_;
+    std::optional<RequestParser> parser_;
+    Reply reply_;
+    std::string out_;
+    int file_ = -1;
+    std::size_t file_left_ = 0;
+    off_t file_offset_ = 0;
+    std::size_t served_ = 0;
+    SteadyClock::time_point started_;
+    bool reading_ = false;
+    bool keep_alive_ = false;
+    bool head_known_ = false;
+};
+
+void Server::wait_for_connection() {
+    if (stopping || !acceptor.is_open())
+        return;
+    acceptor.async_wait(tcp::acceptor::wait_read, [this](const error_code& ec) {
+        if (ec == asio::error::operation_aborted || stopping)
+            return;
+        accept_ready();
     });
+}
+
+// Accepted with close-on-exec set from the start: the curl children that
+// routes start must never hold a client's connection open.
+void Server::accept_ready() {
+    while (!stopping) {
+        {
+            const std::lock_guard lock(sessions_mutex);
+            if (sessions.size() >= max_connections) {
+                accept_paused = true;  // session_ended resumes
+                return;
+            }
+        }
+        const int fd =
+            ::accept4(acceptor.native_handle(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                return wait_for_connection();
+            // Out of descriptors or memory: try again shortly instead of
+            // spinning on a socket that stays ready.
+            accept_retry.expires_after(std::chrono::milliseconds(100));
+            accept_retry.async_wait([this](const error_code& ec) {
+                if (!ec)
+                    wait_for_connection();
+            });
+            return;
+        }
+        tcp::socket socket(asio::make_strand(io));
+        error_code ec;
+        socket.assign(acceptor.local_endpoint().protocol(), fd, ec);
+        if (ec) {
+            ::close(fd);
+            continue;
+        }
+        socket.set_option(tcp::no_delay(true), ec);
+        auto session = std::make_shared<Session>(*this, std::move(socket));
+        {
+            const std::lock_guard lock(sessions_mutex);
+            sessions.insert(session.get());
+        }
+        asio::dispatch(session->executor(), [session] { session->start(); });
+    }
+}
+
+void Server::begin_stop() {
+    error_code ignored;
+    acceptor.close(ignored);
+    accept_retry.cancel();
+    drain_end.expires_after(settings.drain_deadline);
+    drain_end.async_wait([this](const error_code& ec) {
+        if (!ec)
+            io.stop();  // answers still under way are given up
+    });
+    const std::lock_guard lock(sessions_mutex);
+    for (Session* session : sessions) {
+        asio::post(session->executor(), [weak = session->weak_from_this()] {
+            if (auto alive = weak.lock())
+                alive->stop_if_idle();
+        });
+    }
+    if (sessions.empty())
+        drain_end.cancel();
+}
+
+void Server::session_ended(Session* gone) {
+    const std::lock_guard lock(sessions_mutex);
+    sessions.erase(gone);
+    if (stopping && sessions.empty())
+        asio::post(accepting, [this] { drain_end.cancel(); });
+    else if (accept_paused && sessions.size() < max_connections) {
+        accept_paused = false;
+        asio::post(accepting, [this] { accept_ready(); });
+    }
+}
+
+}  // namespace
+
+struct HttpsServer::Impl final : Server {};
+
+HttpsServer::HttpsServer(HttpSettings settings, const TlsIdentity& identity,
+                         std::vector<Route> routes, LogFn log)
+    : impl_(std::make_unique<Impl>()) {
+    init_openssl_without_config();
+    impl_->settings = std::move(settings);
+    impl_->routes = std::move(routes);
+    impl_->log = std::move(log);
+    impl_->tls_ready = set_up_tls(impl_->tls.native_handle(), identity);
+    const HttpSettings& limits = impl_->settings;
+    impl_->pool = std::make_unique<RoutePool>(limits.workers, limits.waiting_requests);
 }
 
 HttpsServer::~HttpsServer() = default;
 
 Result<void> HttpsServer::bind() {
-    const std::string where =
-        impl_->settings.host.find(':') != std::string::npos
-            ? "[" + impl_->settings.host + "]:" + std::to_string(impl_->settings.port)
-            : impl_->settings.host + ":" + std::to_string(impl_->settings.port);
-    if (!impl_->server->is_valid())
+    const HttpSettings& settings = impl_->settings;
+    const std::string where = settings.host.find(':') != std::string::npos
+                                  ? "[" + settings.host + "]:" + std::to_string(settings.port)
+                                  : settings.host + ":" + std::to_string(settings.port);
+    if (!impl_->tls_ready)
         return fail("cannot set up TLS with the certificate and key");
-    const int flags = AI_NUMERICHOST | AI_NUMERICSERV | AI_PASSIVE;
-    if (impl_->settings.port == 0) {
-        impl_->bound_port = impl_->server->bind_to_any_port(impl_->settings.host, flags);
-        if (impl_->bound_port <= 0)
-            return fail("cannot listen on " + where + ": " + system_error_text(errno));
-        return {};
+    error_code ec;
+    const asio::ip::address address = asio::ip::make_address(settings.host, ec);
+    if (ec || settings.port < 0 || settings.port > 65535)
+        return fail("cannot listen on " + where + ": the address is unusable");
+    const tcp::endpoint endpoint(address, static_cast<std::uint16_t>(settings.port));
+    const int fd = ::socket(endpoint.protocol().family(), SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return fail("cannot listen on " + where + ": " + system_error_text(errno));
+    tcp::acceptor& acceptor = impl_->acceptor;
+    acceptor.assign(endpoint.protocol(), fd, ec);
+    // SO_REUSEADDR lets a restart bind while the old connections linger;
+    // without SO_REUSEPORT a second service on the same port is an error.
+    if (!ec)
+        acceptor.set_option(tcp::acceptor::reuse_address(true), ec);
+    if (!ec)
+        acceptor.bind(endpoint, ec);
+    if (!ec)
+        acceptor.listen(511, ec);
+    if (!ec)
+        acceptor.non_blocking(true, ec);
+    if (ec) {
+        error_code ignored;
+        acceptor.close(ignored);
+        return fail("cannot listen on " + where + ": " + system_error_text(ec.value()));
     }
-    errno = 0;
-    if (!impl_->server->bind_to_port(impl_->settings.host, impl_->settings.port, flags)) {
-        const int error = errno;
-        return fail("cannot listen on " + where + ": " +
-                    (error != 0 ? system_error_text(error) : "the address is unusable"));
-    }
-    impl_->bound_port = impl_->settings.port;
+    impl_->max_connections = connection_bound(settings.max_connections);
     return {};
 }
 
 int HttpsServer::port() const {
-    return impl_->bound_port;
+    error_code ec;
+    const tcp::endpoint bound = impl_->acceptor.local_endpoint(ec);
+    return ec ? 0 : bound.port();
 }
 
 void HttpsServer::run() {
-    impl_->server->listen_after_bind();
+    Impl& impl = *impl_;
+    asio::post(impl.accepting, [&impl] { impl.wait_for_connection(); });
+    std::vector<std::thread> helpers;
+    for (std::size_t i = 1; i < impl.settings.io_threads; ++i)
+        helpers.emplace_back([&impl] { impl.io.run(); });
+    impl.io.run();
+    for (std::thread& helper : helpers)
+        helper.join();
 }
 
 void HttpsServer::stop() {
-    impl_->server->stop();
+    if (impl_->stopping.exchange(true))
+        return;
+    Impl& impl = *impl_;
+    asio::post(impl.accepting, [&impl] { impl.begin_stop(); });
 }
 
 }  // namespace papyr::news_server

@@ -1,9 +1,10 @@
 #pragma once
 
-// The HTTPS side of the service: cpp-httplib over OpenSSL, a bounded pool of
-// workers, limits on what a client may send and how slowly, and one log line
-// per request. Routes are a table, so new ones (the update channel) are one
-// entry each.
+// The HTTPS side of the service: Boost.Beast's parser over Boost.Asio and
+// its OpenSSL streams, a few I/O threads that own every connection (an idle
+// one costs no thread), a bounded pool of workers for the routes, limits on
+// what a client may send and how slowly, and one log line per request.
+// Routes are a table, so new ones (the update channel) are one entry each.
 
 #include <chrono>
 #include <cstddef>
@@ -50,21 +51,33 @@ struct Route {
     std::string path;  // matched exactly, or as a prefix when `prefix`
     std::function<Reply(const RouteRequest&)> answer;
     bool prefix = false;
+    // Answers at once from what it holds, never waiting on anything: run on
+    // the I/O thread, so it answers even while every worker waits on a
+    // publisher.
+    bool quick = false;
 };
 
 struct HttpSettings {
-    std::string host = "127.0.0.1";  // digits only (see numeric_address.h)
+    std::string host = "127.0.0.1";  // digits only, never looked up
     int port = 4548;
-    std::size_t workers = 64;               // connections served at once (keep-alive holds one)
-    std::size_t waiting_connections = 128;  // accepted, waiting for a worker
-    std::chrono::seconds read_timeout{5};   // a client silent this long is dropped
-    // A client must finish its TLS handshake, and send each request's line
-    // and headers, within this, however it paces its bytes.
+    std::size_t io_threads = 2;          // the threads that own the connections
+    std::size_t workers = 64;            // routes answered at once
+    std::size_t waiting_requests = 256;  // waiting for a worker; past it a 503
+    std::size_t max_connections = 2048;  // past it, new ones wait in the backlog
+    // A client must finish its TLS handshake and send its first request's
+    // line and headers within this, however it paces its bytes; the same
+    // for each later request's head once its first byte came.
     std::chrono::seconds request_read_deadline{10};
-    std::chrono::seconds write_timeout{5};
-    std::chrono::seconds keep_alive_timeout{5};
+    std::chrono::seconds body_read_deadline{10};
+    std::chrono::seconds write_timeout{5};       // for each write of an answer
+    std::chrono::seconds keep_alive_timeout{5};  // idle between requests
+    // After stop(), answers under way get this long before run() returns.
+    std::chrono::seconds drain_deadline{10};
     std::size_t requests_per_connection = 100;
-    std::size_t max_body_bytes = 4096;  // the API has no request bodies
+    std::size_t max_line_bytes = 8192;  // the request line, and each header line
+    std::size_t max_header_lines = 100;
+    std::size_t max_head_bytes = 32768;  // all of a request's head together
+    std::size_t max_body_bytes = 4096;   // the API has no request bodies
 };
 
 class HttpsServer {
@@ -79,9 +92,11 @@ class HttpsServer {
     [[nodiscard]] Result<void> bind();
     // The port bound (useful with port 0).
     int port() const;
-    // Accepts connections until stop(); returns once the workers are done.
+    // Serves until stop(); returns once the answers under way are written,
+    // or at the drain deadline.
     void run();
-    // From any thread, also from a signal-waiting one.
+    // From any thread, also from a signal-waiting one, and before run():
+    // stops accepting, closes idle connections, lets answers under way end.
     void stop();
 
   private:

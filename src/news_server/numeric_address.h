@@ -1,12 +1,11 @@
 #pragma once
 
 // Numeric-only stand-ins for the C library's getaddrinfo, freeaddrinfo and
-// getnameinfo, which the HTTP server library calls to bind its socket and to
-// print a peer's address. The service only ever binds an address given as
-// digits, so no name service is needed; and the console's static program
-// must not link the C library's name service at all (it would load shared
-// libraries at run time). The HTTP server's source file is compiled with
-// these names in place of the C library's (see CMakeLists.txt).
+// getnameinfo, which OpenSSL's static library refers to. The service only
+// ever binds an address given as digits, so no name service is needed; and
+// the console's static program must not link the C library's name service
+// at all (it would load shared libraries at run time). The console build
+// links these in place of the C library's (static_program.cpp).
 
 #include <netdb.h>
 #include <sys/socket.h>

@@ -3,6 +3,7 @@
 #include <malloc.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -142,7 +143,8 @@ std::vector<Route> news_routes(NewsService& service) {
              reply.content_type = "text/plain; charset=utf-8";
              reply.body = "ok";
              return reply;
-         }},
+         },
+         false, true},
     };
 }
 
@@ -169,6 +171,13 @@ int serve(const ServeOptions& options) {
     ::signal(SIGPIPE, SIG_IGN);
     // A few allocation arenas, not one per worker: resident memory stays low.
     mallopt(M_ARENA_MAX, 2);
+    // Every connection is a descriptor: take all the hard limit allows (the
+    // server keeps its connections below it).
+    if (rlimit files{};
+        ::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
 
     const fs::path sources_file = sources_path(options.sources, program_folder());
     auto sources = load_sources(sources_file);
@@ -253,14 +262,15 @@ int serve(const ServeOptions& options) {
         say("papyr-server: " + bound.error());
         return kFailure;
     }
-    std::thread([&server, signals] {
+    std::thread([&server, signals, drain = http.drain_deadline] {
         int received = 0;
         sigwait(&signals, &received);
         say(std::string("[Server] Stopping on ") + (received == SIGINT ? "SIGINT" : "SIGTERM"));
+        // run() returns once the answers under way are written, or at the
+        // drain deadline; should a worker hold it past that, the process
+        // ends anyway.
         server.stop();
-        // Answers under way get a moment to finish; then the process ends
-        // whatever is still running.
-        std::this_thread::sleep_for(std::chrono::seconds(2));
+        std::this_thread::sleep_for(drain + std::chrono::seconds(2));
         finish(0);
     }).detach();
 

@@ -39,7 +39,7 @@ DATA_FILES = {
     "licences/openssl.txt",
     "licences/pugixml.txt",
     "licences/gumbo.txt",
-    "licences/cpp-httplib.txt",
+    "licences/boost.txt",
     "licences/ca-certificates.txt",
     "licences/busybox-LICENSE.txt",
     "licences/busybox-SOURCE.txt",
@@ -141,7 +141,7 @@ class PackageLayout(NamespaceTestCase):
             ("openssl", [b"Upstream-Name: OpenSSL", apache]),
             ("gumbo", [b"Upstream-Name: gumbo-parser", apache]),
             ("pugixml", [b"Upstream-Name: pugixml", mit]),
-            ("cpp-httplib", [b"Copyright (c) 2017 yhirose", mit]),
+            ("boost", [b"Boost.Asio and Boost.Beast", b"Boost Software License - Version 1.0"]),
             ("ca-certificates", [b"Mozilla Public License Version 2.0"]),
         ]:
             for notice in notices:

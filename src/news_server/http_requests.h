@@ -1,0 +1,77 @@
+#pragma once
+
+// What the HTTP layer does with a request apart from the network: split its
+// target, find its route, call it (a route that throws is a 500 whose text
+// stays in the log), shape the answer's head and write the log line. Plain
+// functions without Boost, so that the connection code stays small and these
+// steps are tested on their own.
+
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/diagnostics.h"
+#include "news_server/http_server.h"
+
+namespace papyr::news_server {
+
+// A request's line and the one header the routes read, as the client sent
+// them.
+struct RequestHead {
+    std::string method;
+    std::string target;
+    std::string host;  // "" without a Host header
+    int version = 11;  // 10 or 11
+};
+
+// Why a request was refused before any route saw it. Each is answered, and
+// the connection is closed after the answer: the rest of such a request is
+// never read as another one.
+enum class Refusal {
+    Malformed,           // 400
+    RequestLineTooLong,  // 414
+    HeaderLineTooLong,   // 431
+    TooManyHeaderLines,  // 431
+    HeadTooLarge,        // 431
+    BodyTooLarge,        // 413
+};
+
+[[nodiscard]] Reply refusal_reply(Refusal refusal);
+
+// {"success":false,"error":message}, not stored by any cache.
+[[nodiscard]] Reply error_reply(int status, std::string_view message);
+
+// The answer when every worker is taken and the waiting line is full.
+[[nodiscard]] Reply busy_reply();
+
+// The route for a request, or nothing (the answer is then a 404, or a 405
+// for methods other than GET and HEAD, which `answer_request` gives).
+[[nodiscard]] const Route* route_for(const std::vector<Route>& routes, const RequestHead& head);
+
+// The route's reply, on the calling thread. `route` is route_for's result.
+// A route that throws is answered 500 with a text of ours and logged.
+[[nodiscard]] Reply answer_request(const Route* route, const RequestHead& head, const LogFn& log);
+
+// The status line and headers of an answer whose body is `body_bytes` long.
+[[nodiscard]] std::string response_head(const Reply& reply, std::size_t body_bytes,
+                                        const RequestHead* head, bool keep_alive);
+
+// The path and query of a target, percent-decoded ('+' is a space in the
+// query only).
+[[nodiscard]] RouteRequest route_request(const RequestHead& head);
+
+// "[Server] GET /path 200 1.2 ms memory (note)"; "-" for what a refused head
+// did not tell.
+[[nodiscard]] std::string request_log_line(const RequestHead* head, const Reply& reply,
+                                           std::optional<std::chrono::microseconds> elapsed);
+
+// The text with every byte that is not part of printable UTF-8 written as
+// \xHH: control characters (C0, DEL, C1), invalid or incomplete sequences,
+// and the invisible format characters that reorder or hide what a terminal
+// shows. A backslash is written as \x5C, so the escapes cannot be forged.
+[[nodiscard]] std::string printable(std::string_view text);
+
+}  // namespace papyr::news_server
