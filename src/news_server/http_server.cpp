@@ -5,8 +5,6 @@
 // interface of http_server.h.
 
 #include <fcntl.h>
-#include <openssl/pem.h>
-#include <openssl/ssl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -50,7 +48,7 @@ using Strand = asio::strand<asio::io_context::executor_type>;
 // Descriptors kept free for what the routes open (curl's pipes, cache
 // files) when connections are bounded by the process's file limit.
 constexpr std::size_t kReservedFiles = 64;
-constexpr std::size_t kFileChunkBytes = 64 * 1024;
+constexpr std::size_t kWriteChunkBytes = 64 * 1024;
 
 // A request head and body, read with the limits of HttpSettings. Only the
 // line, the Host header and the counts are kept; a body is read and
@@ -118,46 +116,6 @@ std::optional<Refusal> refusal_for(const error_code& ec, const RequestParser& pa
     if (parse_error && ec != http::error::end_of_stream && ec != http::error::partial_message)
         return Refusal::Malformed;
     return std::nullopt;
-}
-
-template <class T, void (*Free)(T*)>
-struct Deleter {
-    void operator()(T* p) const { Free(p); }
-};
-
-// A key file is read from memory here; a pass phrase is never asked for.
-int no_pass_phrase(char*, int, int, void*) {
-    return -1;
-}
-
-bool use_identity(SSL_CTX* context, const TlsIdentity& identity) {
-    using Bio = std::unique_ptr<BIO, Deleter<BIO, BIO_free_all>>;
-    using Key = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY, EVP_PKEY_free>>;
-    using Certificate = std::unique_ptr<X509, Deleter<X509, X509_free>>;
-    const Bio cert_bio(BIO_new_mem_buf(identity.certificate_pem.data(),
-                                       static_cast<int>(identity.certificate_pem.size())));
-    const Bio key_bio(BIO_new_mem_buf(identity.private_key_pem.data(),
-                                      static_cast<int>(identity.private_key_pem.size())));
-    const Certificate cert(
-        cert_bio ? PEM_read_bio_X509(cert_bio.get(), nullptr, no_pass_phrase, nullptr) : nullptr);
-    const Key key(key_bio ? PEM_read_bio_PrivateKey(key_bio.get(), nullptr, no_pass_phrase, nullptr)
-                          : nullptr);
-    return cert && key && SSL_CTX_use_certificate(context, cert.get()) == 1 &&
-           SSL_CTX_use_PrivateKey(context, key.get()) == 1 &&
-           SSL_CTX_check_private_key(context) == 1;
-}
-
-// TLS 1.2 and later, forward-secret key exchange only, and no
-// renegotiation a client could start to make the service work.
-bool set_up_tls(SSL_CTX* context, const TlsIdentity& identity) {
-    SSL_CTX_set_options(
-        context, SSL_OP_NO_COMPRESSION | SSL_OP_NO_RENEGOTIATION | SSL_OP_CIPHER_SERVER_PREFERENCE);
-    // Idle connections give their record buffers back.
-    SSL_CTX_set_mode(context, SSL_MODE_RELEASE_BUFFERS);
-    return SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION) == 1 &&
-           SSL_CTX_set_cipher_list(context, "ECDHE+AESGCM:ECDHE+CHACHA20:ECDHE+AES") == 1 &&
-           SSL_CTX_set1_groups_list(context, "X25519:P-256:P-384") == 1 &&
-           use_identity(context, identity);
 }
 
 std::size_t connection_bound(std::size_t wanted) {
@@ -335,6 +293,7 @@ class Session final : public std::enable_shared_from_this<Session> {
         }
         file_left_ = file_ >= 0 ? body_bytes : 0;
         file_offset_ = 0;
+        out_sent_ = 0;
         reply.body.clear();
         reply_ = std::move(reply);
         write_out();
@@ -353,17 +312,19 @@ class Session final : public std::enable_shared_from_this<Session> {
         return true;
     }
 
-    // Each write has its own deadline: a client that stops reading is
-    // dropped, however large the answer.
+    // In pieces, each with its own deadline: a client that stops reading
+    // is dropped, while a slow one still gets a large answer.
     void write_out() {
+        if (out_sent_ == out_.size())
+            return file_left_ > 0 ? write_file_chunk() : answered();
+        const std::size_t piece = std::min(out_.size() - out_sent_, kWriteChunkBytes);
         tcp().expires_after(server_.settings.write_timeout);
-        asio::async_write(stream_, asio::buffer(out_),
-                          [self = shared_from_this()](const error_code& ec, std::size_t) {
+        asio::async_write(stream_, asio::buffer(out_.data() + out_sent_, piece),
+                          [self = shared_from_this()](const error_code& ec, std::size_t n) {
                               if (ec)
                                   return self->end();
-                              if (self->file_left_ > 0)
-                                  return self->write_file_chunk();
-                              self->answered();
+                              self->out_sent_ += n;
+                              self->write_out();
                           });
     }
 
@@ -372,11 +333,12 @@ class Session final : public std::enable_shared_from_this<Session> {
     // it). A file shortened under the answer ends the connection: the
     // client sees a body shorter than announced, never other bytes.
     void write_file_chunk() {
-        out_.resize(std::min(file_left_, kFileChunkBytes));
+        out_.resize(std::min(file_left_, kWriteChunkBytes));
         const ssize_t got = ::pread(file_, out_.data(), out_.size(), file_offset_);
         if (got <= 0)
             return end();
         out_.resize(static_cast<std::size_t>(got));
+        out_sent_ = 0;
         file_left_ -= out_.size();
         file_offset_ += got;
         write_out();
@@ -419,6 +381,7 @@ class Session final : public std::enable_shared_from_this<Session> {
     std::optional<RequestParser> parser_;
     Reply reply_;
     std::string out_;
+    std::size_t out_sent_ = 0;
     int file_ = -1;
     std::size_t file_left_ = 0;
     off_t file_offset_ = 0;
@@ -525,7 +488,7 @@ HttpsServer::HttpsServer(HttpSettings settings, const TlsIdentity& identity,
     impl_->settings = std::move(settings);
     impl_->routes = std::move(routes);
     impl_->log = std::move(log);
-    impl_->tls_ready = set_up_tls(impl_->tls.native_handle(), identity);
+    impl_->tls_ready = configure_server_context(impl_->tls.native_handle(), identity);
     const HttpSettings& limits = impl_->settings;
     impl_->pool = std::make_unique<RoutePool>(limits.workers, limits.waiting_requests);
 }

@@ -85,9 +85,10 @@ std::vector<std::string> certificate_names(const ListenAddress& listen) {
 }
 
 Result<TlsIdentity> tls_identity(const ServeOptions& options, const fs::path& data) {
-    if (options.cert)
-        return load_certificate(*options.cert, *options.key);
-    auto identity = ensure_certificate(data / "tls", certificate_names(options.listen));
+    auto identity = options.cert ? load_certificate(*options.cert, *options.key)
+                                 : ensure_certificate(data / "tls", certificate_names(options.listen));
+    for (const std::string& notice : identity ? identity->notices : std::vector<std::string>{})
+        say("[Server] " + notice);
     if (identity && identity->created)
         say("[Server] Made a self-signed TLS certificate in " + (data / "tls").string() + " (" +
             std::to_string(identity->creation_time.count()) + " ms)");

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -48,9 +49,35 @@ Certificate certificate_from(const std::string& pem) {
     return Certificate(bio ? PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr) : nullptr);
 }
 
-Key key_from(const std::string& pem) {
+// OpenSSL's own pass phrase callback would read the terminal: this one
+// only notes that a pass phrase was wanted, and gives none.
+int refuse_pass_phrase(char*, int, int, void* asked) {
+    *static_cast<bool*>(asked) = true;
+    return -1;
+}
+
+Result<Key> key_from(const std::string& pem) {
     Bio bio = memory_of(pem);
-    return Key(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr) : nullptr);
+    bool asked = false;
+    Key key(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, refuse_pass_phrase, &asked)
+                : nullptr);
+    if (key)
+        return key;
+    if (asked)
+        return fail(kEncryptedKey);
+    return fail("not a PEM private key");
+}
+
+// Reported, not refused: the key works, but whoever else can read it can
+// pose as this service.
+std::optional<std::string> readable_by_others(const fs::path& key) {
+    struct stat info {};
+    if (::stat(key.c_str(), &info) != 0 || (info.st_mode & 077) == 0)
+        return std::nullopt;
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+    return "Warning: the TLS key " + key.string() + " can be read by other users (mode " + mode +
+           "); chmod 600 it";
 }
 
 std::string drain(BIO* bio) {
@@ -165,6 +192,8 @@ Result<TlsIdentity> kept_identity(const fs::path& cert_path, const fs::path& key
     TlsIdentity identity;
     identity.certificate_pem = std::move(*cert);
     identity.private_key_pem = std::move(*key);
+    if (auto warning = readable_by_others(key_path))
+        identity.notices.push_back(std::move(*warning));
     return identity;
 }
 
@@ -186,10 +215,10 @@ Result<void> check_pair(const std::string& certificate_pem, const std::string& p
     const Certificate certificate = certificate_from(certificate_pem);
     if (!certificate)
         return fail("not a PEM certificate");
-    const Key key = key_from(private_key_pem);
+    const auto key = key_from(private_key_pem);
     if (!key)
-        return fail("not a PEM private key");
-    if (X509_check_private_key(certificate.get(), key.get()) != 1)
+        return fail(key.error());
+    if (X509_check_private_key(certificate.get(), key->get()) != 1)
         return fail("the private key does not belong to the certificate");
     return {};
 }
@@ -199,8 +228,11 @@ Result<TlsIdentity> ensure_certificate(const fs::path& folder,
     init_openssl_without_config();
     const fs::path cert_path = folder / "cert.pem";
     const fs::path key_path = folder / "key.pem";
-    if (auto kept = kept_identity(cert_path, key_path))
+    auto kept = kept_identity(cert_path, key_path);
+    if (kept)
         return kept;
+    if (kept.error() == kEncryptedKey)
+        return fail(key_path.string() + ": " + kept.error());
 
     const auto started = std::chrono::steady_clock::now();
     std::error_code error;
@@ -217,6 +249,9 @@ Result<TlsIdentity> ensure_certificate(const fs::path& folder,
         return fail(cert.error());
     identity->creation_time = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - started);
+    if (kept.error() != "missing")
+        identity->notices.push_back("The TLS certificate and key in " + folder.string() +
+                                    " were damaged (" + kept.error() + "): replaced by a new pair");
     return identity;
 }
 
@@ -233,7 +268,24 @@ Result<TlsIdentity> load_certificate(const fs::path& certificate, const fs::path
     TlsIdentity identity;
     identity.certificate_pem = std::move(*cert);
     identity.private_key_pem = std::move(*key);
+    if (auto warning = readable_by_others(private_key))
+        identity.notices.push_back(std::move(*warning));
     return identity;
+}
+
+bool configure_server_context(SSL_CTX* context, const TlsIdentity& identity) {
+    SSL_CTX_set_options(context, SSL_OP_NO_COMPRESSION | SSL_OP_NO_RENEGOTIATION |
+                                     SSL_OP_CIPHER_SERVER_PREFERENCE);
+    // Idle connections give their record buffers back.
+    SSL_CTX_set_mode(context, SSL_MODE_RELEASE_BUFFERS);
+    const Certificate certificate = certificate_from(identity.certificate_pem);
+    const auto key = key_from(identity.private_key_pem);
+    return certificate && key && SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION) == 1 &&
+           SSL_CTX_set_cipher_list(context, "ECDHE+AESGCM:ECDHE+CHACHA20:ECDHE+AES") == 1 &&
+           SSL_CTX_set1_groups_list(context, "X25519:P-256:P-384") == 1 &&
+           SSL_CTX_use_certificate(context, certificate.get()) == 1 &&
+           SSL_CTX_use_PrivateKey(context, key->get()) == 1 &&
+           SSL_CTX_check_private_key(context) == 1;
 }
 
 }  // namespace papyr::news_server

@@ -20,16 +20,12 @@
 
 #include "news_server/tls_identity.h"
 #include "support/temp.h"
+#include "tls_client.h"
 
 namespace papyr::news_server {
 namespace {
 
-// A client writing to a connection the service closed gets EPIPE, not a
-// signal that would end the test program (the service ignores SIGPIPE too).
-const bool kNoSigpipe = [] {
-    ::signal(SIGPIPE, SIG_IGN);
-    return true;
-}();
+using test_http::connect_to;
 
 TlsIdentity identity(const test::TempDir& dir) {
     auto made = ensure_certificate(dir / "tls", {"127.0.0.1"});
@@ -96,22 +92,6 @@ TEST(HttpsServer, AStopIsNeverLostWhetherItComesBeforeOrWhileTheServiceStarts) {
     }
 }
 
-// A connected TCP socket to the service on loopback, -1 on failure.
-int connect_to(int port) {
-    const int sock = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (sock < 0 ||
-        ::connect(sock, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
-        if (sock >= 0)
-            ::close(sock);
-        return -1;
-    }
-    return sock;
-}
-
 // Whether the service has closed the connection: the socket reads as ended
 // (or reset) rather than merely having nothing to read yet.
 bool closed_by_peer(int sock) {
@@ -139,16 +119,17 @@ std::optional<Clock::duration> trickle_until_closed(int sock, SendOne send_one,
     return std::nullopt;
 }
 
-// The read timeout resets with every byte, so it alone lets a client that
-// trickles bytes hold a worker for ever; the deadline must end it whether it
-// trickles the TLS handshake (inside one record, where OpenSSL keeps
-// reading) or the head of a request, while a client that asks at once is
-// still answered.
+// A timeout per read resets with every byte, so it alone lets a client that
+// trickles bytes hold its connection for ever; the deadlines must end it
+// whether it trickles the TLS handshake (inside one record, where OpenSSL
+// keeps reading), the head of a request or its body, while a client that
+// asks at once is still answered.
 TEST(HttpsServer, AClientTricklingItsBytesIsCutOffAtTheDeadline) {
     const test::TempDir dir;
     const TlsIdentity tls = identity(dir);
     HttpSettings settings = on_port(0);
     settings.request_read_deadline = std::chrono::seconds(1);
+    settings.body_read_deadline = std::chrono::seconds(1);
     const Route healthz{"/healthz", [](const RouteRequest&) {
                             Reply reply;
                             reply.content_type = "text/plain";
@@ -204,6 +185,10 @@ TEST(HttpsServer, AClientTricklingItsBytesIsCutOffAtTheDeadline) {
     ASSERT_TRUE(request) << "a trickled request head held its worker past " << give_up.count()
                          << " s";
     EXPECT_GE(*request, std::chrono::milliseconds(900));
+    const auto body =
+        ask("GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 1000\r\n\r\n", true)
+            .first;
+    ASSERT_TRUE(body) << "a trickled body held its connection past " << give_up.count() << " s";
 
     const std::string answer =
         ask("GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n", false).second;
