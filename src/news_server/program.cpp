@@ -85,8 +85,9 @@ std::vector<std::string> certificate_names(const ListenAddress& listen) {
 }
 
 Result<TlsIdentity> tls_identity(const ServeOptions& options, const fs::path& data) {
-    auto identity = options.cert ? load_certificate(*options.cert, *options.key)
-                                 : ensure_certificate(data / "tls", certificate_names(options.listen));
+    auto identity = options.cert
+                        ? load_certificate(*options.cert, *options.key)
+                        : ensure_certificate(data / "tls", certificate_names(options.listen));
     for (const std::string& notice : identity ? identity->notices : std::vector<std::string>{})
         say("[Server] " + notice);
     if (identity && identity->created)

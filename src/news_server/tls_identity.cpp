@@ -274,8 +274,8 @@ Result<TlsIdentity> load_certificate(const fs::path& certificate, const fs::path
 }
 
 bool configure_server_context(SSL_CTX* context, const TlsIdentity& identity) {
-    SSL_CTX_set_options(context, SSL_OP_NO_COMPRESSION | SSL_OP_NO_RENEGOTIATION |
-                                     SSL_OP_CIPHER_SERVER_PREFERENCE);
+    SSL_CTX_set_options(
+        context, SSL_OP_NO_COMPRESSION | SSL_OP_NO_RENEGOTIATION | SSL_OP_CIPHER_SERVER_PREFERENCE);
     // Idle connections give their record buffers back.
     SSL_CTX_set_mode(context, SSL_MODE_RELEASE_BUFFERS);
     const Certificate certificate = certificate_from(identity.certificate_pem);

@@ -44,8 +44,8 @@ Route counting_route(std::string path, std::atomic<int>& calls) {
 // of one request, and the second answer would be served to someone else).
 TEST(HttpLimits, ARefusedRequestGetsOneAnswerAndItsRestIsNeverReadAsARequest) {
     std::atomic<int> hidden = 0;
-    RunningServer server(test_settings(), {text_route("/healthz", "ok"),
-                                           counting_route("/hidden", hidden)});
+    RunningServer server(test_settings(),
+                         {text_route("/healthz", "ok"), counting_route("/hidden", hidden)});
     const std::string smuggled = "GET /hidden HTTP/1.1\r\nHost: a\r\n\r\n";
     const std::string start = "GET /healthz HTTP/1.1\r\nHost: a\r\n";
     const struct {
@@ -54,14 +54,15 @@ TEST(HttpLimits, ARefusedRequestGetsOneAnswerAndItsRestIsNeverReadAsARequest) {
         int status;
     } cases[] = {
         {"101 header lines", start + repeated("X-Pad: 1\r\n", 100) + smuggled, 431},
-        {"a header line over 8 KiB", start + "X-Long: " + std::string(8200, 'a') + "\r\n" + smuggled,
-         431},
+        {"a header line over 8 KiB",
+         start + "X-Long: " + std::string(8200, 'a') + "\r\n" + smuggled, 431},
         {"a request line over 8 KiB", "GET /" + std::string(8200, 'a') + " HTTP/1.1\r\n" + smuggled,
          414},
         {"a head over 32 KiB in lines within the limits",
          start + repeated("X-Pad: " + std::string(4000, 'b') + "\r\n", 9) + smuggled, 431},
-        {"a body over 4 KiB", start + "Content-Length: 5000\r\n\r\n" + smuggled +
-                                  std::string(5000 - smuggled.size(), ' '),
+        {"a body over 4 KiB",
+         start + "Content-Length: 5000\r\n\r\n" + smuggled +
+             std::string(5000 - smuggled.size(), ' '),
          413},
         {"a malformed header line", start + "No colon here\r\n" + smuggled, 400},
     };
@@ -93,13 +94,14 @@ TEST(HttpLimits, ARefusedRequestGetsOneAnswerAndItsRestIsNeverReadAsARequest) {
 // Requests sent in one write are each answered, in order, on a connection
 // kept open for more, which closes once idle past the keep-alive time.
 TEST(HttpLimits, PipelinedRequestsAreAnsweredInOrderOnAKeptConnection) {
-    RunningServer server(test_settings(),
-                         {text_route("/slow-route", "first"), text_route("/quick", "second", true)});
+    RunningServer server(test_settings(), {text_route("/slow-route", "first"),
+                                           text_route("/quick", "second", true)});
     TlsClient client(server.port());
-    ASSERT_TRUE(client.send("HEAD /slow-route HTTP/1.1\r\nHost: a\r\n\r\n"
-                            "GET /slow-route HTTP/1.1\r\nHost: a\r\n\r\n"
-                            "GET /quick HTTP/1.1\r\nHost: a\r\n\r\n"
-                            "GET /slow-route HTTP/1.1\r\nHost: a\r\n\r\n"));
+    ASSERT_TRUE(
+        client.send("HEAD /slow-route HTTP/1.1\r\nHost: a\r\n\r\n"
+                    "GET /slow-route HTTP/1.1\r\nHost: a\r\n\r\n"
+                    "GET /quick HTTP/1.1\r\nHost: a\r\n\r\n"
+                    "GET /slow-route HTTP/1.1\r\nHost: a\r\n\r\n"));
     bool closed = false;
     const std::string stream = client.read_until_closed(seconds(10), &closed);
     const std::vector<Answer> answers = split_answers(stream, {true, false, false, false});
@@ -182,8 +184,9 @@ TEST(HttpLimits, ARouteThatThrowsIsA500WithoutItsText) {
                         }};
     RunningServer server(test_settings(), {failing, text_route("/healthz", "ok")});
     TlsClient client(server.port());
-    ASSERT_TRUE(client.send("GET /fails HTTP/1.1\r\nHost: a\r\n\r\n"
-                            "GET /healthz HTTP/1.1\r\nHost: a\r\n\r\n"));
+    ASSERT_TRUE(
+        client.send("GET /fails HTTP/1.1\r\nHost: a\r\n\r\n"
+                    "GET /healthz HTTP/1.1\r\nHost: a\r\n\r\n"));
     const std::string stream = client.read_answers(2, seconds(10));
     const std::vector<Answer> answers = split_answers(stream);
     ASSERT_EQ(answers.size(), 2u);
@@ -202,8 +205,10 @@ TEST(HttpLimits, ARouteThatThrowsIsA500WithoutItsText) {
 TEST(HttpLimits, RequestTargetsReachTheLogEscaped) {
     RunningServer server(test_settings(), {});
     TlsClient client(server.port());
-    ASSERT_TRUE(client.send("GET /t\xC2\x9B" "31m\xFF\xE2\x80\xAEtin-t\xE1\xBB\xA9\\ HTTP/1.1\r\n"
-                            "Host: a\r\n\r\n"));
+    ASSERT_TRUE(
+        client.send("GET /t\xC2\x9B"
+                    "31m\xFF\xE2\x80\xAEtin-t\xE1\xBB\xA9\\ HTTP/1.1\r\n"
+                    "Host: a\r\n\r\n"));
     ASSERT_EQ(split_answers(client.read_answers(1, seconds(10))).size(), 1u);
     const std::vector<std::string> lines = server.log_lines();
     ASSERT_FALSE(lines.empty());

@@ -186,8 +186,7 @@ TEST(HttpsServer, AClientTricklingItsBytesIsCutOffAtTheDeadline) {
                          << " s";
     EXPECT_GE(*request, std::chrono::milliseconds(900));
     const auto body =
-        ask("GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 1000\r\n\r\n", true)
-            .first;
+        ask("GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 1000\r\n\r\n", true).first;
     ASSERT_TRUE(body) << "a trickled body held its connection past " << give_up.count() << " s";
 
     const std::string answer =

@@ -76,9 +76,8 @@ TlsClient::~TlsClient() {
 }
 
 bool TlsClient::send(std::string_view bytes) {
-    return ssl_ != nullptr &&
-           SSL_write(ssl_, bytes.data(), static_cast<int>(bytes.size())) ==
-               static_cast<int>(bytes.size());
+    return ssl_ != nullptr && SSL_write(ssl_, bytes.data(), static_cast<int>(bytes.size())) ==
+                                  static_cast<int>(bytes.size());
 }
 
 std::string TlsClient::read_until_closed(std::chrono::seconds limit, bool* closed) {
@@ -122,9 +121,8 @@ std::vector<Answer> split_answers(std::string_view stream, std::vector<bool> hea
         answer.head = std::string(stream.substr(0, end + 2));
         answer.status = std::stoi(answer.head.substr(9, 3));
         const std::size_t length_at = answer.head.find("Content-Length: ");
-        std::size_t length = length_at == std::string::npos
-                                 ? 0
-                                 : std::stoul(answer.head.substr(length_at + 16));
+        std::size_t length =
+            length_at == std::string::npos ? 0 : std::stoul(answer.head.substr(length_at + 16));
         if (answers.size() < head_requests.size() && head_requests[answers.size()])
             length = 0;
         if (stream.size() < end + 4 + length)
