@@ -22,17 +22,17 @@
 #include <boost/asio/strand.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
-#include <boost/beast/core/tcp_stream.hpp>
 #include <boost/beast/http/basic_parser.hpp>
 #include <boost/beast/http/error.hpp>
 #include <boost/beast/http/read.hpp>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <unordered_set>
 
 #include "base/os_error.h"
 #include "news_server/http_requests.h"
-#include "news_server/route_pool.h"
+#include "news_server/route_threads.h"
 
 namespace papyr::news_server {
 namespace {
@@ -129,7 +129,8 @@ std::size_t connection_bound(std::size_t wanted) {
 
 class Session;
 
-// Everything the connections share; HttpsServer's Impl is this.
+// Everything the connections share; HttpsServer's Impl is this. Its threads
+// (route_threads.h) run `io`; each connection's steps run in its strand.
 struct Server {
     HttpSettings settings;
     std::vector<Route> routes;
@@ -138,8 +139,9 @@ struct Server {
     std::atomic<bool> stopping{false};
     std::mutex sessions_mutex;
     std::unordered_set<Session*> sessions;
-    bool accept_paused = false;  // on the accepting strand
+    bool accept_paused = false;  // under sessions_mutex
     bool tls_ready = false;
+    std::unique_ptr<RouteThreads> threads;
     asio::ssl::context tls{asio::ssl::context::tls_server};
     // Declared after what the sessions use: handlers still queued hold
     // sessions, and the io_context destroys them when it goes.
@@ -148,9 +150,6 @@ struct Server {
     tcp::acceptor acceptor{accepting};
     asio::steady_timer accept_retry{accepting};
     asio::steady_timer drain_end{accepting};
-    std::unique_ptr<RoutePool> pool;
-
-    ~Server() { pool.reset(); }  // workers end before the sessions they answer for
 
     void wait_for_connection();
     void accept_ready();
@@ -162,7 +161,8 @@ class Session final : public std::enable_shared_from_this<Session> {
   public:
     Session(Server& server, tcp::socket socket)
         : server_(server),
-          stream_(std::move(socket), server.tls),
+          socket_(std::move(socket)),
+          deadline_timer_(socket_.get_executor()),
           buffer_(server.settings.max_head_bytes + server.settings.max_body_bytes + 16384) {}
 
     ~Session() {
@@ -173,29 +173,69 @@ class Session final : public std::enable_shared_from_this<Session> {
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
+    // One deadline for the client's first bytes, the handshake and the
+    // first request's head. TLS is set up only once bytes came: a
+    // connection that sends nothing holds a socket and a few hundred bytes.
     void start() {
         reading_ = true;
-        // One deadline for the handshake and the first request's head.
-        tcp().expires_after(server_.settings.request_read_deadline);
-        stream_.async_handshake(asio::ssl::stream_base::server,
-                                [self = shared_from_this()](const error_code& ec) {
-                                    if (ec)
-                                        return self->end();
-                                    self->read_head();
-                                });
+        set_deadline(server_.settings.request_read_deadline);
+        socket_.async_wait(tcp::socket::wait_read,
+                           [self = shared_from_this()](const error_code& ec) {
+                               if (ec)
+                                   return self->end();
+                               self->handshake();
+                           });
     }
 
     // From stop(): a connection waiting for a request ends now; one with an
     // answer under way ends after it.
     void stop_if_idle() {
+        error_code ignored;
         if (reading_)
-            tcp().cancel();
+            socket_.cancel(ignored);
     }
 
-    asio::any_io_executor executor() { return tcp().get_executor(); }
+    asio::any_io_executor executor() { return socket_.get_executor(); }
 
   private:
-    beast::tcp_stream& tcp() { return beast::get_lowest_layer(stream_); }
+    // The deadline of what the connection waits for now. Moving it later
+    // costs nothing: the timer, when it fires, looks at the deadline then
+    // and waits on if it lies ahead; only an earlier one sets the timer
+    // anew. Past the deadline the socket is closed, which ends whatever
+    // was waiting on it.
+    void set_deadline(std::chrono::seconds after) {
+        deadline_ = SteadyClock::now() + after;
+        if (!timer_set_ || deadline_ < deadline_timer_.expiry())
+            wait_for_deadline();
+    }
+
+    void wait_for_deadline() {
+        timer_set_ = true;
+        deadline_timer_.expires_at(deadline_);
+        deadline_timer_.async_wait([self = shared_from_this()](const error_code& ec) {
+            if (ec == asio::error::operation_aborted)
+                return;  // set anew, or the connection ended
+            self->timer_set_ = false;
+            if (self->deadline_ == SteadyClock::time_point::max())
+                return;
+            if (SteadyClock::now() < self->deadline_)
+                return self->wait_for_deadline();
+            error_code ignored;
+            self->socket_.close(ignored);
+        });
+    }
+
+    void clear_deadline() { deadline_ = SteadyClock::time_point::max(); }
+
+    void handshake() {
+        stream_.emplace(socket_, server_.tls);
+        stream_->async_handshake(asio::ssl::stream_base::server,
+                                 [self = shared_from_this()](const error_code& ec) {
+                                     if (ec)
+                                         return self->end();
+                                     self->read_head();
+                                 });
+    }
 
     void read_head() {
         if (server_.stopping)
@@ -205,22 +245,22 @@ class Session final : public std::enable_shared_from_this<Session> {
         if (served_ > 0 && buffer_.size() == 0)
             return wait_for_next_request();
         http::async_read_header(
-            stream_, buffer_, *parser_,
+            *stream_, buffer_, *parser_,
             [self = shared_from_this()](const error_code& ec, std::size_t) { self->on_head(ec); });
     }
 
     // Between requests a connection may stay idle for the keep-alive time;
     // once the next request's first bytes came, its head has the deadline.
     void wait_for_next_request() {
-        tcp().expires_after(server_.settings.keep_alive_timeout);
-        stream_.async_read_some(buffer_.prepare(4096), [self = shared_from_this()](
-                                                           const error_code& ec, std::size_t n) {
+        set_deadline(server_.settings.keep_alive_timeout);
+        stream_->async_read_some(buffer_.prepare(4096), [self = shared_from_this()](
+                                                            const error_code& ec, std::size_t n) {
             self->buffer_.commit(n);
             if (ec)
                 return self->end();
-            self->tcp().expires_after(self->server_.settings.request_read_deadline);
+            self->set_deadline(self->server_.settings.request_read_deadline);
             http::async_read_header(
-                self->stream_, self->buffer_, *self->parser_,
+                *self->stream_, self->buffer_, *self->parser_,
                 [self](const error_code& read, std::size_t) { self->on_head(read); });
         });
     }
@@ -230,8 +270,8 @@ class Session final : public std::enable_shared_from_this<Session> {
             return on_read_failure(ec);
         if (parser_->is_done())
             return on_request();
-        tcp().expires_after(server_.settings.body_read_deadline);
-        http::async_read(stream_, buffer_, *parser_,
+        set_deadline(server_.settings.body_read_deadline);
+        http::async_read(*stream_, buffer_, *parser_,
                          [self = shared_from_this()](const error_code& read, std::size_t) {
                              if (read)
                                  return self->on_read_failure(read);
@@ -253,21 +293,18 @@ class Session final : public std::enable_shared_from_this<Session> {
 
     void on_request() {
         reading_ = false;
-        tcp().expires_never();
+        clear_deadline();
         started_ = SteadyClock::now();
         ++served_;
         keep_alive_ = parser_->keep_alive() && served_ < server_.settings.requests_per_connection;
         const Route* route = route_for(server_.routes, parser_->head);
         if (route == nullptr || route->quick)
             return send(answer_request(route, parser_->head, server_.log), true);
-        const bool queued = server_.pool->submit([self = shared_from_this(), route] {
-            Reply reply = answer_request(route, self->parser_->head, self->server_.log);
-            asio::post(self->executor(), [self, reply = std::move(reply)]() mutable {
-                self->send(std::move(reply), true);
-            });
-        });
-        if (!queued)
-            send(busy_reply(), true);
+        if (!server_.threads->enter_route())
+            return send(busy_reply(), true);
+        Reply reply = answer_request(route, parser_->head, server_.log);
+        server_.threads->leave_route();
+        send(std::move(reply), true);
     }
 
     void send(Reply reply, bool head_known) {
@@ -318,8 +355,8 @@ class Session final : public std::enable_shared_from_this<Session> {
         if (out_sent_ == out_.size())
             return file_left_ > 0 ? write_file_chunk() : answered();
         const std::size_t piece = std::min(out_.size() - out_sent_, kWriteChunkBytes);
-        tcp().expires_after(server_.settings.write_timeout);
-        asio::async_write(stream_, asio::buffer(out_.data() + out_sent_, piece),
+        set_deadline(server_.settings.write_timeout);
+        asio::async_write(*stream_, asio::buffer(out_.data() + out_sent_, piece),
                           [self = shared_from_this()](const error_code& ec, std::size_t n) {
                               if (ec)
                                   return self->end();
@@ -364,19 +401,24 @@ class Session final : public std::enable_shared_from_this<Session> {
     // once with unread bytes would reset the connection, and the client
     // could lose the answer it has not read yet.
     void close_after_answer() {
-        tcp().expires_after(server_.settings.write_timeout);
-        stream_.async_shutdown([self = shared_from_this()](const error_code&) { self->end(); });
+        set_deadline(server_.settings.write_timeout);
+        stream_->async_shutdown([self = shared_from_this()](const error_code&) { self->end(); });
     }
 
     void end() {
         reading_ = false;
         error_code ignored;
-        tcp().socket().shutdown(tcp::socket::shutdown_both, ignored);
-        tcp().close();
+        socket_.shutdown(tcp::socket::shutdown_both, ignored);
+        socket_.close(ignored);
+        deadline_timer_.cancel();
     }
 
     Server& server_;
-    asio::ssl::stream<beast::tcp_stream> stream_;
+    tcp::socket socket_;
+    std::optional<asio::ssl::stream<tcp::socket&>> stream_;
+    asio::steady_timer deadline_timer_;
+    SteadyClock::time_point deadline_ = SteadyClock::time_point::max();
+    bool timer_set_ = false;
     beast::flat_buffer buffer_;
     std::optional<RequestParser> parser_;
     Reply reply_;
@@ -489,8 +531,9 @@ HttpsServer::HttpsServer(HttpSettings settings, const TlsIdentity& identity,
     impl_->routes = std::move(routes);
     impl_->log = std::move(log);
     impl_->tls_ready = configure_server_context(impl_->tls.native_handle(), identity);
-    const HttpSettings& limits = impl_->settings;
-    impl_->pool = std::make_unique<RoutePool>(limits.workers, limits.waiting_requests);
+    Impl* impl = impl_.get();
+    impl_->threads = std::make_unique<RouteThreads>(
+        impl->settings.io_threads, impl->settings.workers, [impl] { impl->io.run(); });
 }
 
 HttpsServer::~HttpsServer() = default;
@@ -540,12 +583,7 @@ int HttpsServer::port() const {
 void HttpsServer::run() {
     Impl& impl = *impl_;
     asio::post(impl.accepting, [&impl] { impl.wait_for_connection(); });
-    std::vector<std::thread> helpers;
-    for (std::size_t i = 1; i < impl.settings.io_threads; ++i)
-        helpers.emplace_back([&impl] { impl.io.run(); });
-    impl.io.run();
-    for (std::thread& helper : helpers)
-        helper.join();
+    impl.threads->run();
 }
 
 void HttpsServer::stop() {

@@ -1,9 +1,10 @@
 #pragma once
 
 // The HTTPS side of the service: Boost.Beast's parser over Boost.Asio and
-// its OpenSSL streams, a few I/O threads that own every connection (an idle
-// one costs no thread), a bounded pool of workers for the routes, limits on
-// what a client may send and how slowly, and one log line per request.
+// its OpenSSL streams, event-driven (an idle connection costs no thread), a
+// bounded number of routes running at once, each on a thread of its own,
+// limits on what a client may send and how slowly, and one log line per
+// request.
 // Routes are a table, so new ones (the update channel) are one entry each.
 
 #include <chrono>
@@ -51,9 +52,9 @@ struct Route {
     std::string path;  // matched exactly, or as a prefix when `prefix`
     std::function<Reply(const RouteRequest&)> answer;
     bool prefix = false;
-    // Answers at once from what it holds, never waiting on anything: run on
-    // the I/O thread, so it answers even while every worker waits on a
-    // publisher.
+    // Answers at once from what it holds, never waiting on anything: not
+    // counted among the `workers`, so it answers even while every one of
+    // them waits on a publisher.
     bool quick = false;
 };
 
@@ -73,8 +74,8 @@ struct HttpSettings {
     std::chrono::seconds keep_alive_timeout{5};  // idle between requests
     // After stop(), answers under way get this long before run() returns.
     std::chrono::seconds drain_deadline{10};
-    std::size_t requests_per_connection = 100;
-    std::size_t max_line_bytes = 8192;  // the request line, and each header line
+    std::size_t requests_per_connection = 1000;  // as nginx
+    std::size_t max_line_bytes = 8192;           // the request line, and each header line
     std::size_t max_header_lines = 100;
     std::size_t max_head_bytes = 32768;  // all of a request's head together
     std::size_t max_body_bytes = 4096;   // the API has no request bodies

@@ -141,6 +141,14 @@ TEST(HttpsServer, AClientTricklingItsBytesIsCutOffAtTheDeadline) {
     std::thread running([&server] { server.run(); });
     const auto give_up = std::chrono::seconds(4);
 
+    // A connection that sends nothing at all.
+    const int silent = connect_to(server.port());
+    ASSERT_GE(silent, 0);
+    const auto quiet = trickle_until_closed(
+        silent, [] { return true; }, give_up);
+    ::close(silent);
+    ASSERT_TRUE(quiet) << "a silent connection stayed open past " << give_up.count() << " s";
+
     // The TLS handshake: a record header announcing 512 bytes, then the body
     // of the record a byte at a time.
     const int raw = connect_to(server.port());
