@@ -5,6 +5,7 @@
 // LogFn so tests can collect the lines instead.
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace papyr {
@@ -17,5 +18,11 @@ void write_diagnostic_line(std::string_view line);
 
 // A LogFn that calls write_diagnostic_line.
 LogFn stderr_log();
+
+// The text with every byte that is not part of printable UTF-8 written as
+// \xHH: control characters (C0, DEL, C1), invalid or incomplete sequences,
+// and the invisible format characters that reorder or hide what a terminal
+// shows. A backslash is written as \x5C, so the escapes cannot be forged.
+[[nodiscard]] std::string printable(std::string_view text);
 
 }  // namespace papyr

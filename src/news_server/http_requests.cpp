@@ -3,43 +3,13 @@
 #include <cstdio>
 #include <exception>
 
-#include "base/utf8.h"
 #include "news_api/json_writer.h"
+#include "news_api/percent_encode.h"
 
 namespace papyr::news_server {
 namespace {
 
 constexpr std::string_view kBadRequest = "Yêu cầu không hợp lệ";
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// %XX becomes its byte; a '%' not followed by two hex digits stays as it is.
-std::string percent_decoded(std::string_view text, bool plus_is_space) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '%' && i + 2 < text.size()) {
-            const int high = hex_value(text[i + 1]);
-            const int low = hex_value(text[i + 2]);
-            if (high >= 0 && low >= 0) {
-                out += static_cast<char>(high * 16 + low);
-                i += 2;
-                continue;
-            }
-        }
-        out += plus_is_space && c == '+' ? ' ' : c;
-    }
-    return out;
-}
 
 QueryParams parse_query(std::string_view query) {
     QueryParams params;
@@ -53,7 +23,7 @@ QueryParams parse_query(std::string_view query) {
             continue;
         const std::string_view value =
             eq == std::string_view::npos ? std::string_view() : pair.substr(eq + 1);
-        params.emplace(percent_decoded(key, true), percent_decoded(value, true));
+        params.emplace(percent_decode(key, true), percent_decode(value, true));
     }
     return params;
 }
@@ -90,24 +60,6 @@ const char* reason_phrase(int status) {
             return "Gateway Timeout";
         default:
             return status < 400 ? "OK" : status < 500 ? "Bad Request" : "Server Error";
-    }
-}
-
-// Characters that show nothing themselves but change how a terminal or a
-// log viewer shows what follows: bidirectional embeddings, overrides and
-// isolates, zero-width characters, line and paragraph separators, tags.
-bool invisible_format(char32_t c) {
-    return c == 0x00AD || c == 0x061C || c == 0x180E || (c >= 0x200B && c <= 0x200F) ||
-           (c >= 0x2028 && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF ||
-           (c >= 0xFFF9 && c <= 0xFFFB) || c == 0xFFFE || c == 0xFFFF ||
-           (c >= 0xE0000 && c <= 0xE007F);
-}
-
-void append_escaped(std::string& out, std::string_view bytes) {
-    for (const char c : bytes) {
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(c));
-        out += escaped;
     }
 }
 
@@ -155,7 +107,7 @@ Reply refusal_reply(Refusal refusal) {
 
 RouteRequest route_request(const RequestHead& head) {
     RouteRequest request;
-    request.path = percent_decoded(path_of(head.target), false);
+    request.path = percent_decode(path_of(head.target), false);
     const std::size_t question = head.target.find('?');
     if (question != std::string::npos)
         request.query = parse_query(std::string_view(head.target).substr(question + 1));
@@ -166,7 +118,7 @@ RouteRequest route_request(const RequestHead& head) {
 const Route* route_for(const std::vector<Route>& routes, const RequestHead& head) {
     if (head.method != "GET" && head.method != "HEAD")
         return nullptr;
-    const std::string path = percent_decoded(path_of(head.target), false);
+    const std::string path = percent_decode(path_of(head.target), false);
     for (const Route& route : routes) {
         if (route.prefix ? path.starts_with(route.path) : route.path == path)
             return &route;
@@ -226,33 +178,6 @@ std::string request_log_line(const RequestHead* head, const Reply& reply,
     if (!reply.note.empty())
         line += " (" + printable(reply.note) + ")";
     return line;
-}
-
-std::string printable(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[pos]);
-        if (byte < 0x80) {
-            if (byte < 0x20 || byte == 0x7F || byte == '\\')
-                append_escaped(out, text.substr(pos, 1));
-            else
-                out += static_cast<char>(byte);
-            ++pos;
-            continue;
-        }
-        const Utf8Step step = decode_utf8_step(text, pos);
-        const std::string_view sequence = text.substr(pos, step.length);
-        const bool shown = step.kind == Utf8Step::Kind::Valid && step.code_point >= 0xA0 &&
-                           !invisible_format(step.code_point);
-        if (shown)
-            out += sequence;
-        else
-            append_escaped(out, sequence);
-        pos += step.length;
-    }
-    return out;
 }
 
 }  // namespace papyr::news_server

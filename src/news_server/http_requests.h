@@ -68,10 +68,4 @@ enum class Refusal {
 [[nodiscard]] std::string request_log_line(const RequestHead* head, const Reply& reply,
                                            std::optional<std::chrono::microseconds> elapsed);
 
-// The text with every byte that is not part of printable UTF-8 written as
-// \xHH: control characters (C0, DEL, C1), invalid or incomplete sequences,
-// and the invisible format characters that reorder or hide what a terminal
-// shows. A backslash is written as \x5C, so the escapes cannot be forged.
-[[nodiscard]] std::string printable(std::string_view text);
-
 }  // namespace papyr::news_server
