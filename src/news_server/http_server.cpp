@@ -473,7 +473,7 @@ void Server::accept_ready() {
         }
         tcp::socket socket(asio::make_strand(io));
         error_code ec;
-        socket.assign(acceptor.local_endpoint().protocol(), fd, ec);
+        socket.assign(acceptor.local_endpoint(ec).protocol(), fd, ec);
         if (ec) {
             ::close(fd);
             continue;
