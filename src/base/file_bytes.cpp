@@ -1,10 +1,12 @@
 #include "base/file_bytes.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <cstdint>
 
 namespace papyr {
 
@@ -21,6 +23,61 @@ std::optional<std::string> read_descriptor_bytes(int fd) {
             return bytes;
         bytes.append(buffer.data(), static_cast<std::size_t>(got));
     }
+}
+
+namespace {
+
+// Closes the descriptor however the reading ends.
+class Descriptor {
+  public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+std::chrono::system_clock::time_point modification_time(const struct stat& info) {
+    const auto since_epoch =
+        std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec);
+    return std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(since_epoch));
+}
+
+}  // namespace
+
+std::optional<RegularFile> read_regular_file(const std::filesystem::path& path,
+                                             std::size_t max_bytes) {
+    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > max_bytes)
+        return std::nullopt;
+    RegularFile file;
+    file.modified = modification_time(info);
+    // The size read must be the size seen: a file still growing is no copy.
+    file.bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
+    std::size_t got = 0;
+    while (got < file.bytes.size()) {
+        const ssize_t n = ::read(fd.get(), file.bytes.data() + got, file.bytes.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    if (got != static_cast<std::size_t>(info.st_size))
+        return std::nullopt;
+    file.bytes.resize(got);
+    return file;
 }
 
 std::optional<std::string> read_file_bytes(const std::filesystem::path& path) {
