@@ -1,11 +1,14 @@
 #include "news_server/news_service.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 
 #include "news_api/json.h"
@@ -37,9 +40,19 @@ class FakePublishers {
         offline_ = true;
     }
     void set_delay(std::chrono::milliseconds delay) { delay_ = delay; }
+    // The next fetch of `url` throws, as an allocation or a thread may.
+    void throw_once(const std::string& url) {
+        const std::lock_guard lock(mutex_);
+        throw_for_ = url;
+    }
     int calls(const std::string& url) {
         const std::lock_guard lock(mutex_);
         return calls_[url];
+    }
+    std::optional<FetchLane> lane(const std::string& url) {
+        const std::lock_guard lock(mutex_);
+        const auto found = lanes_.find(url);
+        return found == lanes_.end() ? std::nullopt : std::optional(found->second);
     }
     int total_calls() {
         const std::lock_guard lock(mutex_);
@@ -52,13 +65,19 @@ class FakePublishers {
     Fetcher fetcher() {
         return [this](const FetchRequest& request) {
             std::this_thread::sleep_for(delay_.load());
+            const std::string url = to_string(request.url);
             const std::lock_guard lock(mutex_);
-            ++calls_[request.url];
+            ++calls_[url];
+            lanes_[url] = request.lane;
+            if (url == throw_for_) {
+                throw_for_.clear();
+                throw std::runtime_error("secret internal detail");
+            }
             if (offline_)
-                return FetchResult{FetchProblem::Unreachable, 0, request.url, {}, "offline", {}};
-            const auto found = pages_.find(request.url);
+                return FetchResult{FetchProblem::Unreachable, 0, url, {}, "offline", {}};
+            const auto found = pages_.find(url);
             if (found == pages_.end())
-                return FetchResult{FetchProblem::HttpStatus, 404, request.url, {}, "HTTP 404", {}};
+                return FetchResult{FetchProblem::HttpStatus, 404, url, {}, "HTTP 404", {}};
             return found->second;
         };
     }
@@ -67,6 +86,8 @@ class FakePublishers {
     std::mutex mutex_;
     std::map<std::string, FetchResult> pages_;
     std::map<std::string, int> calls_;
+    std::map<std::string, FetchLane> lanes_;
+    std::string throw_for_;
     bool offline_ = false;
     std::atomic<std::chrono::milliseconds> delay_{0ms};
 };
@@ -296,6 +317,16 @@ TEST_F(NewsServiceTest, ArticlesOfOtherHostsAreRefusedWithoutAnyRequest) {
         {"file:///etc/passwd", 400},
         {"gopher://vnexpress.net/a", 400},
         {"not a url", 400},
+        // Hosts that only end in a publisher's domain: curl 7.54 would
+        // connect to the address in the brackets.
+        {"http://[::ffff:127.0.0.1].vnexpress.net/secret", 400},
+        {"https://[::1].vnexpress.net/a.html", 400},
+        {"https://a%2f.vnexpress.net/a.html", 400},
+        {"https://a\\b.vnexpress.net/a.html", 400},
+        {"https://a;b.vnexpress.net/a.html", 400},
+        {"https://*.vnexpress.net/a.html", 400},
+        {"https://{a,b}.vnexpress.net/a.html", 400},
+        {"https://a..vnexpress.net/a.html", 400},
     };
     for (const auto& [url, status] : cases) {
         const Answer answer = service->article(url);
@@ -337,6 +368,152 @@ TEST_F(NewsServiceTest, AnArticleIsExtractedOnceKeptOnDiskAndCarriesTheAskedUrl)
     EXPECT_EQ(no_text.status, 502);
     EXPECT_FALSE(
         std::filesystem::exists(dir_ / "cache2" / "articles" / article_cache_file_name(empty)));
+}
+
+TEST_F(NewsServiceTest, PlainHttpIsFetchedOverHttpsAndAnsweredUnderTheAskedUrl) {
+    publishers_.serve("https://vnexpress.net/bai-4812345.html", article_page("Bài"));
+    publishers_.serve(kFeedUrl, rss({{"https://vnexpress.net/a-1.html", ""}}));
+    auto service = start();
+    const std::string asked = "http://VnExpress.net/bai-4812345.html";
+    const Answer answer = service->article(asked);
+    ASSERT_EQ(answer.status, 200) << answer.body;
+    EXPECT_EQ(decode_article_response(answer.body)->article->url, asked);
+    EXPECT_EQ(publishers_.calls("https://vnexpress.net/bai-4812345.html"), 1);
+    EXPECT_EQ(publishers_.total_calls(), 1);
+    // Articles and feeds take their own lanes.
+    EXPECT_EQ(publishers_.lane("https://vnexpress.net/bai-4812345.html"), FetchLane::Article);
+    ASSERT_EQ(service->feed("vnexpress", "tin-moi").status, 200);
+    EXPECT_EQ(publishers_.lane(kFeedUrl), FetchLane::Feed);
+}
+
+TEST_F(NewsServiceTest, AnExceptionInAFetchIsAnAnswerAndTheNextRequestGetsTheArticle) {
+    const std::string url = "https://vnexpress.net/bai-4812345.html";
+    publishers_.serve(url, article_page("Bài"));
+    publishers_.throw_once(url);
+    auto service = start();
+    const Answer failed = service->article(url);
+    EXPECT_EQ(failed.status, 500);
+    EXPECT_EQ(failed.cache_control, "no-store");
+    EXPECT_EQ(failed.body.find("secret"), std::string::npos) << failed.body;
+    EXPECT_NE(failed.note.find("secret internal detail"), std::string::npos);
+    EXPECT_EQ(service->article(url).status, 200);
+    EXPECT_EQ(publishers_.calls(url), 2);
+
+    publishers_.serve(kFeedUrl, rss({{"https://vnexpress.net/a-1.html", ""}}));
+    publishers_.throw_once(kFeedUrl);
+    EXPECT_EQ(service->feed("vnexpress", "tin-moi").status, 500);
+    EXPECT_EQ(service->feed("vnexpress", "tin-moi").status, 200);
+}
+
+TEST_F(NewsServiceTest, AFailedArticleIsAnsweredAtOnceForAWhileThenAskedForAgain) {
+    const std::string url = "https://vnexpress.net/bai-4812345.html";
+    publishers_.fail(url, FetchProblem::TimedOut);
+    auto service = start();
+    EXPECT_EQ(service->article(url).status, 504);
+    const Answer again = service->article(url);
+    EXPECT_EQ(again.status, 504);
+    EXPECT_EQ(publishers_.calls(url), 1);
+    // A page without article text counts as failed too.
+    const std::string empty = "https://vnexpress.net/trang-trong.html";
+    publishers_.serve(empty, "<html><body><div>menu</div></body></html>");
+    EXPECT_EQ(service->article(empty).status, 502);
+    EXPECT_EQ(service->article(empty).status, 502);
+    EXPECT_EQ(publishers_.calls(empty), 1);
+
+    clock_.advance(31s);
+    publishers_.serve(url, article_page("Bài"));
+    EXPECT_EQ(service->article(url).status, 200);
+    EXPECT_EQ(publishers_.calls(url), 2);
+
+    publishers_.serve(kFeedUrl, rss({{"https://vnexpress.net/a-1.html", ""}}));
+    publishers_.throw_once(kFeedUrl);
+    EXPECT_EQ(service->feed("vnexpress", "tin-moi").status, 500);
+    EXPECT_EQ(service->feed("vnexpress", "tin-moi").status, 200);
+}
+
+// Extractions that hold their slot until the test lets them go.
+struct HeldExtractions {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int running = 0;
+    int most = 0;
+    bool released = false;
+
+    Extractor extractor() {
+        return [this](const extraction::Page& page) {
+            {
+                std::unique_lock lock(mutex);
+                most = std::max(most, ++running);
+                changed.notify_all();
+                changed.wait(lock, [&] { return released; });
+                --running;
+            }
+            return extraction::extract_article(page);
+        };
+    }
+};
+
+TEST_F(NewsServiceTest, AtMostTwoPagesAreExtractedAtOnceTheOthersWaitWithinTheirDeadline) {
+    for (int i = 0; i < 4; ++i)
+        publishers_.serve("https://vnexpress.net/bai-" + std::to_string(i) + ".html",
+                          article_page("Bài"));
+    ServiceSettings settings = quiet_settings();
+    settings.answer_deadline = 1500ms;
+    HeldExtractions held;
+    NewsService service(
+        repository_sources(), settings, dir_ / "cache", publishers_.fetcher(),
+        [](std::string_view) {}, clock_.clock(), held.extractor());
+    std::vector<std::thread> readers;
+    std::vector<Answer> answers(2);
+    for (int i = 0; i < 2; ++i)
+        readers.emplace_back([&, i] {
+            answers[static_cast<std::size_t>(i)] =
+                service.article("https://vnexpress.net/bai-" + std::to_string(i) + ".html");
+        });
+    {
+        std::unique_lock lock(held.mutex);
+        held.changed.wait(lock, [&] { return held.running == 2; });
+    }
+    // Both slots are held: the third page waits for one until its deadline.
+    const Answer busy = service.article("https://vnexpress.net/bai-2.html");
+    EXPECT_EQ(busy.status, 503);
+    EXPECT_EQ(decode_article_response(busy.body)->error, "Máy chủ đang bận, thử lại sau");
+    {
+        const std::lock_guard lock(held.mutex);
+        held.released = true;
+    }
+    held.changed.notify_all();
+    for (std::thread& reader : readers)
+        reader.join();
+    EXPECT_EQ(held.most, 2);
+    for (const Answer& answer : answers)
+        EXPECT_EQ(answer.status, 200);
+    // Being busy is no failure of the page: it is fetched again.
+    EXPECT_EQ(service.article("https://vnexpress.net/bai-2.html").status, 200);
+}
+
+TEST_F(NewsServiceTest, WhatLiesInPlaceOfACacheFileIsAMissAnsweredInTime) {
+    const std::string url = "https://vnexpress.net/bai-4812345.html";
+    publishers_.serve(url, article_page("Bài"));
+    publishers_.serve(kFeedUrl, rss({{"https://vnexpress.net/a-1.html", ""}}));
+    publishers_.serve("https://vnexpress.net/rss/thoi-su.rss",
+                      rss({{"https://vnexpress.net/a-2.html", ""}}));
+    const auto feeds = dir_ / "cache" / "feeds";
+    const auto articles = dir_ / "cache" / "articles";
+    std::filesystem::create_directories(feeds);
+    std::filesystem::create_directories(articles);
+    // A FIFO blocks whoever opens it to read; /dev/zero never ends.
+    ASSERT_EQ(::mkfifo((articles / article_cache_file_name(url)).c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", feeds / "vnexpress_tin-moi.json");
+    std::filesystem::create_directory(feeds / "vnexpress_thoi-su.json");
+    auto service = start();
+    EXPECT_EQ(service->article(url).origin, AnswerOrigin::Publisher);
+    EXPECT_EQ(service->feed("vnexpress", "tin-moi").origin, AnswerOrigin::Publisher);
+    EXPECT_EQ(service->feed("vnexpress", "thoi-su").origin, AnswerOrigin::Publisher);
+    // The fresh copies took the places of the FIFO and the link.
+    EXPECT_EQ(start()->article(url).origin, AnswerOrigin::Disk);
+    EXPECT_TRUE(std::filesystem::is_regular_file(
+        std::filesystem::symlink_status(feeds / "vnexpress_tin-moi.json")));
 }
 
 TEST_F(NewsServiceTest, TheFirstArticlesOfAFetchedFeedAreFetchedInTheBackground) {
