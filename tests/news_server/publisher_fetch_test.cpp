@@ -1,7 +1,6 @@
 #include "news_server/publisher_fetch.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -240,22 +239,18 @@ TEST(DiskCache, KeepsFilesWholeAndRemovesTheOldestPastItsBound) {
     EXPECT_GT(reopened.size(), 0U);
 }
 
-// Whatever was put under a file's name, reading it ends at once.
-TEST(DiskCache, ReadsOnlyRegularFilesWithinTheBound) {
+// The service's own test covers a FIFO, /dev/zero and a folder in a file's
+// place; these are the other files that are no copy.
+TEST(DiskCache, ReadsOnlyRegularFilesOfItsOwnWithinTheBound) {
     test::TempDir dir;
     DiskCache cache(dir / "feeds", 1024 * 1024, 4096);
-    const std::filesystem::path folder = dir / "feeds";
-    ASSERT_EQ(::mkfifo((folder / "fifo.json").c_str(), 0600), 0);
-    std::filesystem::create_symlink("/dev/zero", folder / "zero.json");
     test::write_file(dir / "elsewhere.json", "{}");
-    std::filesystem::create_symlink(dir / "elsewhere.json", folder / "link.json");
-    std::filesystem::create_directory(folder / "folder.json");
-    test::write_file(folder / "huge.json", "");
-    std::filesystem::resize_file(folder / "huge.json", 1ULL << 32);
-    test::write_file(folder / "edge.json", std::string(4096, 'x'));
-    for (const std::string name :
-         {"fifo.json", "zero.json", "link.json", "folder.json", "huge.json"})
-        EXPECT_FALSE(cache.read(name)) << name;
+    std::filesystem::create_symlink(dir / "elsewhere.json", dir / "feeds" / "link.json");
+    test::write_file(dir / "feeds" / "huge.json", "");
+    std::filesystem::resize_file(dir / "feeds" / "huge.json", 1ULL << 32);
+    test::write_file(dir / "feeds" / "edge.json", std::string(4096, 'x'));
+    EXPECT_FALSE(cache.read("link.json"));
+    EXPECT_FALSE(cache.read("huge.json"));
     ASSERT_TRUE(cache.read("edge.json"));
     EXPECT_EQ(cache.read("edge.json")->bytes.size(), 4096U);
 }
