@@ -41,7 +41,10 @@ struct Node {
 
 struct ParseLimits {
     MarkupBounds markup;
-    std::size_t max_parser_bytes = std::size_t{96} << 20;
+    // The parser's own memory. Real pages of 2 MB need well under a third of
+    // it; dense markup made to fill it is refused, so that the two
+    // extractions the service runs at once fit a console beside the rest.
+    std::size_t max_parser_bytes = std::size_t{32} << 20;
     std::size_t max_depth = 160;
     std::size_t max_nodes = 400'000;
 };

@@ -265,7 +265,7 @@ void visit_damaged_items(std::string_view text, const RootTag& root, FeedFormat 
 
 Result<FeedScan> scan_feed(std::string_view document, const EntryVisitor& visit) {
     pugi::xml_document xml;
-    if (xml.load_buffer(document.data(), document.size(), kParseOptions)) {
+    if (xml.load_buffer(document.data(), document.size(), kParseOptions, pugi::encoding_utf8)) {
         const pugi::xml_node root = xml.document_element();
         const auto format = format_named(root.name());
         if (!format)

@@ -21,7 +21,8 @@ struct FeedScan {
 // Receives each item in document order; answers whether it wants more.
 using EntryVisitor = std::function<bool(FeedEntry&&)>;
 
-// Fails with a message for the reader when the document is no feed.
+// `document` is UTF-8 (feed_encoding.h). Fails with a message for the reader
+// when the document is no feed.
 [[nodiscard]] Result<FeedScan> scan_feed(std::string_view document, const EntryVisitor& visit);
 
 }  // namespace papyr::feeds

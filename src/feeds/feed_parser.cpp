@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "feeds/feed_document.h"
+#include "feeds/feed_encoding.h"
 #include "feeds/image_choice.h"
 #include "feeds/item_text.h"
 #include "feeds/link_cleaner.h"
@@ -97,9 +98,10 @@ std::string headline_id(std::string_view link) {
     return buffer;
 }
 
-Result<std::vector<NewsFeedItem>> map_feed(std::string_view document, const FeedContext& context) {
-    if (document.size() > kMaxFeedBytes)
+Result<std::vector<NewsFeedItem>> map_feed(std::string_view bytes, const FeedContext& context) {
+    if (bytes.size() > kMaxFeedBytes)
         return fail(std::string(kFeedTooLargeMessage));
+    const std::string document = feed_in_utf8(bytes, context.declared_charset);
     if (is_blank(document))
         return fail(std::string(kFeedEmptyMessage));
     std::vector<NewsFeedItem> items;

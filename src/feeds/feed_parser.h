@@ -21,6 +21,8 @@ struct FeedContext {
     std::string feed_url;  // the document's own URL: relative links resolve against it
     // The zone of dates that name none, in minutes east of UTC.
     int default_utc_offset_minutes = 0;
+    // The charset parameter of the answer's Content-Type, when known.
+    std::string declared_charset = {};
 };
 
 inline constexpr std::size_t kMaxFeedItems = 50;

@@ -8,6 +8,7 @@
 #include "base/unicode.h"
 #include "base/utf8.h"
 #include "extraction/html_tree.h"
+#include "extraction/text.h"
 #include "feeds/image_choice.h"
 
 namespace papyr::feeds {
@@ -166,7 +167,7 @@ std::string clean_text(std::string_view text) {
         pending_space = false;
         append_utf8(out, c);
     });
-    return out;
+    return extraction::compose_marks(std::move(out));
 }
 
 }  // namespace papyr::feeds

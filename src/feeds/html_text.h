@@ -35,8 +35,10 @@ inline constexpr std::size_t kMaxHtmlBytes = 256 * 1024;
 
 // One line of text: every run of white space (Unicode's, and control
 // characters) becomes one space, invisible characters (zero-width space,
-// byte order mark, soft hyphen) are dropped, the ends are trimmed and invalid
-// UTF-8 becomes U+FFFD.
+// byte order mark, soft hyphen) are dropped, the ends are trimmed, invalid
+// UTF-8 becomes U+FFFD and a letter with combining marks after it becomes
+// the precomposed letter (Vietnamese typed as "e" + U+0302 + U+0301 reads
+// "ế", as the reader's font draws it).
 [[nodiscard]] std::string clean_text(std::string_view text);
 
 }  // namespace papyr::feeds

@@ -37,6 +37,7 @@ Attempt read_one(const Publisher& publisher, const Category& category, const Htt
     context.category_id = category.id;
     context.feed_url = fetched.final_url.empty() ? url : fetched.final_url;
     context.default_utc_offset_minutes = publisher.utc_offset_minutes;
+    context.declared_charset = fetched.charset;
     auto items = feeds::map_feed(fetched.body, context);
     if (!items) {
         attempt.error = items.error();
