@@ -9,23 +9,26 @@
 #include <cstdint>
 
 namespace papyr {
+namespace {
 
-std::optional<std::string> read_descriptor_bytes(int fd) {
-    std::string bytes;
+// Appends what is left on the descriptor; false on a read error, or when
+// that would take `bytes` past max_bytes.
+bool append_rest(int fd, std::string& bytes, std::size_t max_bytes) {
     std::array<char, 65536> buffer{};
     while (true) {
         const ssize_t got = ::read(fd, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return std::nullopt;
+            return false;
         if (got == 0)
-            return bytes;
-        bytes.append(buffer.data(), static_cast<std::size_t>(got));
+            return true;
+        const auto count = static_cast<std::size_t>(got);
+        if (count > max_bytes - bytes.size())
+            return false;
+        bytes.append(buffer.data(), count);
     }
 }
-
-namespace {
 
 // Closes the descriptor however the reading ends.
 class Descriptor {
@@ -61,23 +64,17 @@ std::optional<RegularFile> read_regular_file(const std::filesystem::path& path,
         return std::nullopt;
     RegularFile file;
     file.modified = modification_time(info);
-    // The size read must be the size seen: a file still growing is no copy.
-    file.bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
-    std::size_t got = 0;
-    while (got < file.bytes.size()) {
-        const ssize_t n = ::read(fd.get(), file.bytes.data() + got, file.bytes.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return std::nullopt;
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    if (got != static_cast<std::size_t>(info.st_size))
+    file.bytes.reserve(static_cast<std::size_t>(info.st_size));
+    if (!append_rest(fd.get(), file.bytes, max_bytes))
         return std::nullopt;
-    file.bytes.resize(got);
     return file;
+}
+
+std::optional<std::string> read_descriptor_bytes(int fd) {
+    std::string bytes;
+    if (!append_rest(fd, bytes, bytes.max_size()))
+        return std::nullopt;
+    return bytes;
 }
 
 std::optional<std::string> read_file_bytes(const std::filesystem::path& path) {

@@ -74,7 +74,7 @@ releases::ChannelFetchers channel_fetchers(const CurlSettings& publishers) {
     // Each fetcher of the channel has its own slots, in the feed lane.
     documents.feed_slots = 2;
     CurlSettings package = documents;
-    package.max_body_bytes = 32 * 1024 * 1024;
+    package.max_body_bytes = releases::kLargestPackageBytes;
     package.request_time_limit = std::chrono::minutes(5);
     package.feed_slots = 1;
     return {through(std::make_shared<CurlFetcher>(documents)),

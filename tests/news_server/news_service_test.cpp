@@ -395,11 +395,6 @@ TEST_F(NewsServiceTest, AFailedArticleIsAnsweredAtOnceForAWhileThenAskedForAgain
     publishers_.serve(url, article_page("Bài"));
     EXPECT_EQ(service->article(url).status, 200);
     EXPECT_EQ(publishers_.calls(url), 2);
-
-    publishers_.serve(kFeedUrl, rss({{"https://vnexpress.net/a-1.html", ""}}));
-    publishers_.throw_once(kFeedUrl);
-    EXPECT_EQ(service->feed("vnexpress", "tin-moi").status, 500);
-    EXPECT_EQ(service->feed("vnexpress", "tin-moi").status, 200);
 }
 
 // Extractions that hold their slot until the test lets them go.
