@@ -22,7 +22,7 @@ request, so a test changes it while the server runs):
 Paths /hostile-<kind>-<n>.html answer a page of about 4 MB made to cost an
 HTML parser: "class" (one element with a 4 MB class attribute),
 "attributes" (one element with 80,000 attributes) or "nesting" (elements
-nested 400,000 deep).
+nested 800,000 deep).
 Every request is appended to --log-file as "HOST PATH" before it is
 answered; with --plain-port, the same server also listens for plain HTTP
 there and logs its requests as "PLAIN HOST PATH".
