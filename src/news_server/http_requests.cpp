@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <utility>
 
 #include "news_api/json_writer.h"
 #include "news_api/percent_encode.h"
@@ -33,34 +34,24 @@ std::string_view path_of(std::string_view target) {
 }
 
 const char* reason_phrase(int status) {
-    switch (status) {
-        case 200:
-            return "OK";
-        case 400:
-            return "Bad Request";
-        case 403:
-            return "Forbidden";
-        case 404:
-            return "Not Found";
-        case 405:
-            return "Method Not Allowed";
-        case 413:
-            return "Payload Too Large";
-        case 414:
-            return "URI Too Long";
-        case 431:
-            return "Request Header Fields Too Large";
-        case 500:
-            return "Internal Server Error";
-        case 502:
-            return "Bad Gateway";
-        case 503:
-            return "Service Unavailable";
-        case 504:
-            return "Gateway Timeout";
-        default:
-            return status < 400 ? "OK" : status < 500 ? "Bad Request" : "Server Error";
+    static constexpr std::pair<int, const char*> kReasons[] = {
+        {200, "OK"},
+        {400, "Bad Request"},
+        {403, "Forbidden"},
+        {404, "Not Found"},
+        {405, "Method Not Allowed"},
+        {413, "Payload Too Large"},
+        {414, "URI Too Long"},
+        {431, "Request Header Fields Too Large"},
+        {500, "Internal Server Error"},
+        {502, "Bad Gateway"},
+        {503, "Service Unavailable"},
+        {504, "Gateway Timeout"}};
+    for (const auto& [code, reason] : kReasons) {
+        if (code == status)
+            return reason;
     }
+    return status < 400 ? "OK" : status < 500 ? "Bad Request" : "Server Error";
 }
 
 }  // namespace

@@ -1,10 +1,8 @@
 #pragma once
 
 // What the HTTP layer does with a request apart from the network: split its
-// target, find its route, call it (a route that throws is a 500 whose text
-// stays in the log), shape the answer's head and write the log line. Plain
-// functions without Boost, so that the connection code stays small and these
-// steps are tested on their own.
+// target, find and call its route, shape the answer's head, write the log
+// line. Plain functions without Boost, tested on their own.
 
 #include <chrono>
 #include <cstddef>
@@ -18,8 +16,7 @@
 
 namespace papyr::news_server {
 
-// A request's line and the one header the routes read, as the client sent
-// them.
+// A request's line and the one header the routes read, as sent.
 struct RequestHead {
     std::string method;
     std::string target;
@@ -28,8 +25,7 @@ struct RequestHead {
 };
 
 // Why a request was refused before any route saw it. Each is answered, and
-// the connection is closed after the answer: the rest of such a request is
-// never read as another one.
+// the connection closed after the answer.
 enum class Refusal {
     Malformed,           // 400
     RequestLineTooLong,  // 414
@@ -44,23 +40,22 @@ enum class Refusal {
 // {"success":false,"error":message}, not stored by any cache.
 [[nodiscard]] Reply error_reply(int status, std::string_view message);
 
-// The answer when every worker is taken and the waiting line is full.
+// The answer when `workers` routes already run.
 [[nodiscard]] Reply busy_reply();
 
-// The route for a request, or nothing (the answer is then a 404, or a 405
-// for methods other than GET and HEAD, which `answer_request` gives).
+// The route for a request, or nothing (a 404, or a 405 for methods other
+// than GET and HEAD).
 [[nodiscard]] const Route* route_for(const std::vector<Route>& routes, const RequestHead& head);
 
-// The route's reply, on the calling thread. `route` is route_for's result.
-// A route that throws is answered 500 with a text of ours and logged.
+// The reply for route_for's result. A route that throws is answered 500
+// with a text of ours, and its exception's text is logged.
 [[nodiscard]] Reply answer_request(const Route* route, const RequestHead& head, const LogFn& log);
 
 // The status line and headers of an answer whose body is `body_bytes` long.
 [[nodiscard]] std::string response_head(const Reply& reply, std::size_t body_bytes,
                                         const RequestHead* head, bool keep_alive);
 
-// The path and query of a target, percent-decoded ('+' is a space in the
-// query only).
+// The target's path and query, percent-decoded ('+' a space in the query).
 [[nodiscard]] RouteRequest route_request(const RequestHead& head);
 
 // "[Server] GET /path 200 1.2 ms memory (note)"; "-" for what a refused head

@@ -30,9 +30,9 @@
 #include <thread>
 #include <unordered_set>
 
+#include "base/loop_threads.h"
 #include "base/os_error.h"
 #include "news_server/http_requests.h"
-#include "news_server/route_threads.h"
 
 namespace papyr::news_server {
 namespace {
@@ -141,7 +141,7 @@ struct Server {
     std::unordered_set<Session*> sessions;
     bool accept_paused = false;  // under sessions_mutex
     bool tls_ready = false;
-    std::unique_ptr<RouteThreads> threads;
+    std::unique_ptr<LoopThreads> threads;
     asio::ssl::context tls{asio::ssl::context::tls_server};
     // Declared after what the sessions use: handlers still queued hold
     // sessions, and the io_context destroys them when it goes.
@@ -300,10 +300,10 @@ class Session final : public std::enable_shared_from_this<Session> {
         const Route* route = route_for(server_.routes, parser_->head);
         if (route == nullptr || route->quick)
             return send(answer_request(route, parser_->head, server_.log), true);
-        if (!server_.threads->enter_route())
+        if (!server_.threads->enter_blocking())
             return send(busy_reply(), true);
         Reply reply = answer_request(route, parser_->head, server_.log);
-        server_.threads->leave_route();
+        server_.threads->leave_blocking();
         send(std::move(reply), true);
     }
 
@@ -532,7 +532,7 @@ HttpsServer::HttpsServer(HttpSettings settings, const TlsIdentity& identity,
     impl_->log = std::move(log);
     impl_->tls_ready = configure_server_context(impl_->tls.native_handle(), identity);
     Impl* impl = impl_.get();
-    impl_->threads = std::make_unique<RouteThreads>(
+    impl_->threads = std::make_unique<LoopThreads>(
         impl->settings.io_threads, impl->settings.workers, [impl] { impl->io.run(); });
 }
 

@@ -1,9 +1,9 @@
-#include "news_server/route_threads.h"
+#include "base/loop_threads.h"
 
 #include <algorithm>
 #include <system_error>
 
-namespace papyr::news_server {
+namespace papyr {
 namespace {
 
 // This thread's place among the loop's threads.
@@ -17,13 +17,13 @@ std::int64_t now_ns() {
 
 }  // namespace
 
-RouteThreads::RouteThreads(std::size_t io_threads, std::size_t workers, std::function<void()> loop)
+LoopThreads::LoopThreads(std::size_t io_threads, std::size_t workers, std::function<void()> loop)
     : io_threads_(std::max<std::size_t>(1, io_threads)),
       workers_(std::max<std::size_t>(1, workers)),
       loop_(std::move(loop)),
-      route_started_(new std::atomic<std::int64_t>[io_threads_ + workers_]()) {}
+      started_(new std::atomic<std::int64_t>[io_threads_ + workers_]()) {}
 
-void RouteThreads::run() {
+void LoopThreads::run() {
     t_place = thread_count_++;
     for (std::size_t i = 1; i < io_threads_; ++i)
         start_thread();
@@ -33,7 +33,7 @@ void RouteThreads::run() {
         const std::lock_guard lock(mutex_);
         ended_ = true;
     }
-    route_began_.notify_all();
+    work_began_.notify_all();
     watcher.join();
     // No thread is added any more: the rest can be joined.
     for (std::thread& thread : threads_)
@@ -41,27 +41,27 @@ void RouteThreads::run() {
     threads_.clear();
 }
 
-bool RouteThreads::enter_route() {
-    if (routes_.fetch_add(1) >= workers_) {
-        routes_.fetch_sub(1);
+bool LoopThreads::enter_blocking() {
+    if (blocking_.fetch_add(1) >= workers_) {
+        blocking_.fetch_sub(1);
         return false;
     }
-    route_started_[t_place].store(now_ns());
+    started_[t_place].store(now_ns());
     // Only a watcher asleep needs waking; one that watches looks again soon.
     if (watcher_asleep_.load()) {
         const std::lock_guard lock(mutex_);
-        route_began_.notify_one();
+        work_began_.notify_one();
     }
     return true;
 }
 
-void RouteThreads::leave_route() {
-    route_started_[t_place].store(0);
-    routes_.fetch_sub(1);
+void LoopThreads::leave_blocking() {
+    started_[t_place].store(0);
+    blocking_.fetch_sub(1);
 }
 
 // Under mutex_, or before the watcher started.
-void RouteThreads::start_thread() {
+void LoopThreads::start_thread() {
     const std::size_t place = thread_count_.load();
     if (place >= io_threads_ + workers_)
         return;
@@ -72,32 +72,32 @@ void RouteThreads::start_thread() {
         });
         thread_count_.store(place + 1);
     } catch (const std::system_error&) {
-        // The routes run all the same, with fewer threads for the rest.
+        // The work runs all the same, with fewer threads for the rest.
     }
 }
 
-std::size_t RouteThreads::held_threads() const {
+std::size_t LoopThreads::held_threads() const {
     const std::int64_t before = now_ns() - std::chrono::nanoseconds(kHeldAfter).count();
     std::size_t held = 0;
     for (std::size_t i = 0; i < thread_count_.load(); ++i) {
-        const std::int64_t started = route_started_[i].load();
+        const std::int64_t started = started_[i].load();
         held += started != 0 && started < before ? 1 : 0;
     }
     return held;
 }
 
-void RouteThreads::watch() {
+void LoopThreads::watch() {
     std::unique_lock lock(mutex_);
     while (!ended_) {
         watcher_asleep_.store(true);
-        route_began_.wait(lock, [this] { return ended_ || routes_.load() > 0; });
+        work_began_.wait(lock, [this] { return ended_ || blocking_.load() > 0; });
         watcher_asleep_.store(false);
-        while (!ended_ && routes_.load() > 0) {
-            route_began_.wait_for(lock, kHeldAfter);
+        while (!ended_ && blocking_.load() > 0) {
+            work_began_.wait_for(lock, kHeldAfter);
             if (!ended_ && thread_count_.load() - held_threads() < io_threads_)
                 start_thread();
         }
     }
 }
 
-}  // namespace papyr::news_server
+}  // namespace papyr
