@@ -139,10 +139,11 @@ Reply answer_request(const Route* route, const RequestHead& head, const LogFn& l
 
 std::string response_head(const Reply& reply, std::size_t body_bytes, const RequestHead* head,
                           bool keep_alive) {
-    std::string out = "HTTP/1.1 " + std::to_string(reply.status) + " " +
-                      reason_phrase(reply.status) + "\r\nContent-Type: " + reply.content_type +
-                      "\r\nContent-Length: " + std::to_string(body_bytes) +
-                      "\r\nCache-Control: " + reply.cache_control + "\r\n";
+    std::string out = "HTTP/1.1 ";
+    out.append(std::to_string(reply.status)).append(" ").append(reason_phrase(reply.status));
+    out.append("\r\nContent-Type: ").append(reply.content_type);
+    out.append("\r\nContent-Length: ").append(std::to_string(body_bytes));
+    out.append("\r\nCache-Control: ").append(reply.cache_control).append("\r\n");
     if (reply.status == 405)
         out += "Allow: GET, HEAD\r\n";
     if (!keep_alive)
@@ -157,7 +158,9 @@ std::string request_log_line(const RequestHead* head, const Reply& reply,
                              std::optional<std::chrono::microseconds> elapsed) {
     std::string line = "[Server] ";
     line += head != nullptr ? printable(head->method) + " " + printable(head->target) : "- -";
-    line += " " + std::to_string(reply.status) + " ";
+    line += ' ';
+    line += std::to_string(reply.status);
+    line += ' ';
     if (elapsed) {
         char text[32];
         std::snprintf(text, sizeof text, "%.1f ms", static_cast<double>(elapsed->count()) / 1000.0);
@@ -167,7 +170,7 @@ std::string request_log_line(const RequestHead* head, const Reply& reply,
     }
     line += " " + reply.origin;
     if (!reply.note.empty())
-        line += " (" + printable(reply.note) + ")";
+        line.append(" (").append(printable(reply.note)).append(")");
     return line;
 }
 

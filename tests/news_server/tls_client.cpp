@@ -80,11 +80,12 @@ bool TlsClient::send(std::string_view bytes) {
                                   static_cast<int>(bytes.size());
 }
 
-std::string TlsClient::read_until_closed(std::chrono::seconds limit, bool* closed) {
+std::string TlsClient::read(std::chrono::seconds limit, std::size_t answers, bool* closed) {
     std::string got;
     const auto give_up = Clock::now() + limit;
     bool ended = false;
-    while (ssl_ != nullptr && !ended && Clock::now() < give_up) {
+    while (ssl_ != nullptr && !ended && Clock::now() < give_up &&
+           (answers == 0 || split_answers(got).size() < answers)) {
         char buffer[16384];
         const int n = SSL_read(ssl_, buffer, sizeof buffer);
         if (n > 0)
@@ -94,20 +95,6 @@ std::string TlsClient::read_until_closed(std::chrono::seconds limit, bool* close
     }
     if (closed != nullptr)
         *closed = ended;
-    return got;
-}
-
-std::string TlsClient::read_answers(std::size_t count, std::chrono::seconds limit) {
-    std::string got;
-    const auto give_up = Clock::now() + limit;
-    while (ssl_ != nullptr && split_answers(got).size() < count && Clock::now() < give_up) {
-        char buffer[16384];
-        const int n = SSL_read(ssl_, buffer, sizeof buffer);
-        if (n > 0)
-            got.append(buffer, static_cast<std::size_t>(n));
-        else if (SSL_get_error(ssl_, n) != SSL_ERROR_WANT_READ)
-            break;
-    }
     return got;
 }
 

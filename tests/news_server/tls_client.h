@@ -31,11 +31,16 @@ class TlsClient {
 
     bool ready() const { return ssl_ != nullptr; }
     bool send(std::string_view bytes);
-    // What arrives until the service ends the connection or `limit` passes;
-    // `closed` tells which.
-    std::string read_until_closed(std::chrono::seconds limit, bool* closed = nullptr);
-    // Reads until `count` whole answers came (or `limit` passes).
-    std::string read_answers(std::size_t count, std::chrono::seconds limit);
+    // What arrives until the service ends the connection, `answers` whole
+    // answers came (0: any number) or `limit` passes; `closed` tells whether
+    // the service ended it.
+    std::string read(std::chrono::seconds limit, std::size_t answers = 0, bool* closed = nullptr);
+    std::string read_until_closed(std::chrono::seconds limit, bool* closed = nullptr) {
+        return read(limit, 0, closed);
+    }
+    std::string read_answers(std::size_t count, std::chrono::seconds limit) {
+        return read(limit, count);
+    }
 
   private:
     int sock_ = -1;
