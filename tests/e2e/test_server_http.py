@@ -148,9 +148,11 @@ class ServerHttp(NamespaceTestCase):
         publishers = self.start_publishers()
         # The first instance makes the certificate both use, so that nginx
         # can check whichever it reaches.
-        first = self.start_instance(publishers, 4601, "--feed-ttl", "2")
+        # Feeds stay fresh for 5 s, long enough to be asked for twice on a
+        # loaded machine, short enough to go stale within the test.
+        first = self.start_instance(publishers, 4601, "--feed-ttl", "5")
         tls = "/tmp/instance-4601/tls"
-        second = self.start_instance(publishers, 4602, "--feed-ttl", "2",
+        second = self.start_instance(publishers, 4602, "--feed-ttl", "5",
                                      "--cert", f"{tls}/cert.pem", "--key", f"{tls}/key.pem")
         self.start_front(tls)
 
@@ -176,7 +178,7 @@ class ServerHttp(NamespaceTestCase):
         # answered; a feed never cached is an error.
         self.stop_instance(first)
         self.stop_instance(second)
-        time.sleep(2.5)
+        time.sleep(5.5)
         status, headers, stale = curl(FRONT + FEED)
         self.assertEqual((status, stale), (200, body))
         self.assertIn("X-Cache-Status: STALE", headers)
