@@ -251,7 +251,7 @@ serve
   --feed-ttl SECONDS     how long a fetched feed is answered from memory
                          (default 300)
   --cache-mb N           the disk cache's bound for articles (default 64)
-  --workers N            connections served at once (default 64)
+  --workers N            routes that may wait answered at once (default 64)
   --release-channel URL  the signed release manifest (https; its signature is
                          URL.sig); updates are offered to the reader only when
                          the release key has signed them (default: the
