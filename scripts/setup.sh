@@ -9,6 +9,8 @@ packages=(
   # libraries and data compiled into the program or its tests
   libstb-dev libgtest-dev libgmock-dev libbenchmark-dev unicode-data
   libpugixml-dev libgumbo-dev libssl-dev
+  # the gzipped pages of the extraction corpus, read by its evaluation
+  zlib1g-dev
   # the news service's HTTP server library, built from Debian's source
   # package (scripts/fetch-httplib.sh)
   dpkg-dev patch debian-archive-keyring
