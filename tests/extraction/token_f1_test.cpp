@@ -24,9 +24,14 @@ TEST(TextTokens, ScriptsWithoutSpacesGiveOneTokenPerCharacter) {
     EXPECT_EQ(text_tokens("한국 일보 韓國"), (Tokens{"한국", "일보", "韓", "國"}));
 }
 
-TEST(TextTokens, CombiningMarksStayInsideTheirWord) {
+TEST(TextTokens, CombiningMarksStayInsideTheirWordAndAreComposed) {
     EXPECT_EQ(text_tokens("हिन्दी समाचार"), (Tokens{"हिन्दी", "समाचार"}));
-    EXPECT_EQ(text_tokens("cafe\u0301 noir"), (Tokens{"cafe\u0301", "noir"}));
+    EXPECT_EQ(text_tokens("Su\u0308dtirol cafe\u0301"), (Tokens{"südtirol", "café"}));
+}
+
+TEST(TextTokens, InvisibleCharactersNeitherMakeNorSplitWords) {
+    EXPECT_EQ(text_tokens("Geschlechts\u00ADeintrag zero\u200Bwidth \u00AD"),
+              (Tokens{"geschlechtseintrag", "zerowidth"}));
 }
 
 TEST(ScoreTokens, SharedWordsAreCountedAsMultisets) {

@@ -5,6 +5,7 @@
 
 #include "base/unicode.h"
 #include "base/utf8.h"
+#include "extraction/text.h"
 
 namespace papyr::extraction::eval {
 namespace {
@@ -34,7 +35,14 @@ bool is_separator(char32_t c) {
            in(c, 0x0E5A, 0x0E5B) || c == 0x1680 || in(c, 0x2000, 0x2BFF) || in(c, 0x3000, 0x303F) ||
            in(c, 0xFE30, 0xFE4F) || in(c, 0xFF00, 0xFF0F) || in(c, 0xFF1A, 0xFF20) ||
            in(c, 0xFF3B, 0xFF40) || in(c, 0xFF5B, 0xFF65) || in(c, 0x1F000, 0x1FAFF) ||
-           c == 0xFEFF || c == kReplacementCharacter;
+           c == kReplacementCharacter;
+}
+
+// Characters without width that some truths keep and some pages drop (a
+// soft hyphen in "Geschlechts\u00ADeintrag"): they neither make nor split
+// words.
+bool is_ignorable(char32_t c) {
+    return c == 0xAD || in(c, 0x200B, 0x200D) || c == 0x2060 || c == 0xFEFF;
 }
 
 using Counts = std::unordered_map<std::string, std::size_t>;
@@ -58,7 +66,10 @@ std::vector<std::string> text_tokens(std::string_view text) {
             tokens.push_back(std::move(word));
         word.clear();
     };
-    for_each_code_point(to_unicode_lower(text), [&](char32_t c) {
+    // Composed first, so that "ü" as u and a combining diaeresis matches "ü".
+    for_each_code_point(compose_marks(to_unicode_lower(text)), [&](char32_t c) {
+        if (is_ignorable(c))
+            return;
         if (is_separator(c) || is_unicode_whitespace(c)) {
             end_word();
         } else if (is_unspaced_script(c)) {
