@@ -1,5 +1,6 @@
 #include "extraction/charset.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -157,6 +158,18 @@ bool plainly_not_utf8(std::string_view bytes) {
     return invalid > 0 && invalid * 20 > non_ascii;
 }
 
+// Text with letters beyond ASCII, all of them in well-formed UTF-8. In a
+// single-byte set that is next to impossible by chance (an accented letter
+// would have to be followed by one to three symbols of the upper half every
+// time), so such a page is UTF-8 whatever its <meta> says: pages saved or
+// re-served after conversion keep their old declaration.
+bool utf8_throughout(std::string_view bytes) {
+    const bool beyond_ascii = std::any_of(bytes.begin(), bytes.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 0x80;
+    });
+    return beyond_ascii && is_valid_utf8(bytes);
+}
+
 // --- conversion -------------------------------------------------------------
 
 const std::array<char32_t, 128>* upper_half(Charset charset) {
@@ -286,8 +299,11 @@ Charset detect_charset(std::string_view bytes, std::string_view declared) {
         return Charset::Utf16Be;
     if (const auto from_server = charset_from_label(declared))
         return *from_server;
-    if (const auto from_page = declared_in_meta(bytes))
-        return *from_page;
+    if (const auto from_page = declared_in_meta(bytes)) {
+        const bool single_byte = *from_page != Charset::Utf8 && *from_page != Charset::Utf16Le &&
+                                 *from_page != Charset::Utf16Be;
+        return single_byte && utf8_throughout(bytes) ? Charset::Utf8 : *from_page;
+    }
     return plainly_not_utf8(bytes) ? Charset::Windows1252 : Charset::Utf8;
 }
 

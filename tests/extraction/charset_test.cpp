@@ -33,6 +33,11 @@ TEST(Charset, IsTakenFromTheMarkTheServerAndThePageInThatOrder) {
         {"<!-- <meta charset=koi8-r> --><meta charset=utf-8>", "", Charset::Utf8},
         {"<meta charset=utf-16>", "", Charset::Utf8},  // an ASCII page cannot be UTF-16
         {"<meta charset=x-unknown><p>caf\xC3\xA9</p>", "", Charset::Utf8},
+        // A page converted to UTF-8 that kept its old declaration, and one
+        // that really is in the declared set.
+        {"<meta charset=iso-8859-1><p>M\xC3\xA1s s\xC3\xB3lo</p>", "", Charset::Utf8},
+        {"<meta charset=iso-8859-1><p>M\xE1s s\xF3lo</p>", "", Charset::Windows1252},
+        {"<meta charset=windows-1258><p>plain</p>", "", Charset::Windows1258},
         {"<p>caf\xE9 cr\xE8"
          "me br\xFB"
          "l\xE9"
