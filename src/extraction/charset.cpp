@@ -164,9 +164,8 @@ bool plainly_not_utf8(std::string_view bytes) {
 // time), so such a page is UTF-8 whatever its <meta> says: pages saved or
 // re-served after conversion keep their old declaration.
 bool utf8_throughout(std::string_view bytes) {
-    const bool beyond_ascii = std::any_of(bytes.begin(), bytes.end(), [](char c) {
-        return static_cast<unsigned char>(c) >= 0x80;
-    });
+    const bool beyond_ascii = std::any_of(
+        bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     return beyond_ascii && is_valid_utf8(bytes);
 }
 

@@ -3,7 +3,8 @@
 // What an element's class and id say about it. Pages name their boxes in
 // words ("related-posts", "shareBar", "box-tinlienquanv2"): the attributes are
 // split into lower-case words at punctuation and at camelCase, and the words
-// are looked up in two lists, one of boilerplate and one of article content.
+// are looked up in lists: boilerplate, what often wraps boilerplate, and
+// article content.
 
 #include <string>
 #include <string_view>
@@ -14,7 +15,8 @@
 namespace papyr::extraction {
 
 struct ClassHints {
-    bool boilerplate = false;  // navigation, sharing, comments, related links, ads...
+    bool boilerplate = false;  // navigation, sharing, comments, related links...
+    bool incidental = false;   // ad slots, paywalls, widgets, video: boilerplate if it looks so
     bool content = false;      // article, body, content, entry, post, story...
     bool hidden = false;       // hidden, sr-only, visually-hidden...
 };

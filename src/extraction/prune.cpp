@@ -1,5 +1,6 @@
 #include "extraction/prune.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -16,9 +17,23 @@ constexpr std::array<std::string_view, 31> kJunkTags = {
 };
 
 // Landmark roles that are never the article.
-constexpr std::array<std::string_view, 11> kJunkRoles = {
-    "navigation",  "banner", "contentinfo", "complementary", "search", "dialog",
-    "alertdialog", "menu",   "menubar",     "toolbar",       "tablist"};
+constexpr std::array<std::string_view, 9> kJunkRoles = {"navigation",    "banner", "contentinfo",
+                                                        "complementary", "search", "dialog",
+                                                        "alertdialog",   "menu",   "menubar"};
+
+// Roles of widgets that may hold the article: a page that offers the story
+// in tabs ("full text", "summary") marks the tab panels' parent a tab list.
+constexpr std::array<std::string_view, 2> kIncidentalRoles = {"toolbar", "tablist"};
+
+// Below this much text outside links, or with more than half of it in
+// links, a block looks like boilerplate: a label, a button row, a list of
+// links. Above it with few links it holds prose, which words that only
+// often mean boilerplate do not remove.
+constexpr std::uint32_t kProseChars = 200;
+// Prose has a paragraph of at least this many characters.
+constexpr std::uint32_t kProseLineChars = 80;
+// A picture with less text than this beside it is a picture and its caption.
+constexpr std::uint32_t kCaptionChars = 400;
 
 template <std::size_t N>
 bool listed(const std::array<std::string_view, N>& list, std::string_view word) {
@@ -72,8 +87,79 @@ std::vector<bool> holds_main_content(const Document& document) {
     return holds;
 }
 
+// Elements whose class and id say nothing about whether they are article
+// text: the page's own frame, and what stands inside running text or
+// tables, where names describe the data ("auto-tag_taylor-swift" on a link
+// in a sentence, "player-123" on a row of a results table).
 bool exempt_from_hints(std::string_view tag) {
-    return tag == "html" || tag == "body" || tag == "main" || tag == "article";
+    static constexpr std::array<std::string_view, 26> kExempt = {
+        "html", "body", "main",  "article", "a",    "em",   "strong", "b",    "i",
+        "u",    "s",    "small", "time",    "abbr", "cite", "code",   "mark", "q",
+        "sub",  "sup",  "font",  "tr",      "td",   "th",   "tbody",  "thead"};
+    return listed(kExempt, tag);
+}
+
+// Per node, beyond its amount of text: the longest paragraph below it (the
+// characters between two block boundaries) and whether a picture is below it.
+struct Shape {
+    std::vector<std::uint32_t> longest_paragraph;
+    std::vector<bool> picture;
+};
+
+Shape measure_shape(const Document& document, const TextStats& stats) {
+    const std::size_t count = document.size();
+    Shape shape{std::vector<std::uint32_t>(count, 0), std::vector<bool>(count, false)};
+    std::vector<NodeId> block_of(count, document.root());
+    std::vector<std::uint32_t> own(count, 0);
+    for (NodeId id = 1; id < count; ++id) {
+        const Node& node = document.node(id);
+        const bool block = node.kind == NodeKind::Element && is_block_element(node.tag);
+        block_of[id] = block ? id : block_of[node.parent];
+        if (node.kind == NodeKind::Text)
+            own[block_of[id]] += stats.chars[id];
+    }
+    for (NodeId id = static_cast<NodeId>(count); id-- > 1;) {
+        const Node& node = document.node(id);
+        auto& longest = shape.longest_paragraph;
+        longest[id] = std::max(longest[id], own[id]);
+        longest[node.parent] = std::max(longest[node.parent], longest[id]);
+        if (node.tag == "img" || node.tag == "picture" || node.tag == "video")
+            shape.picture[id] = true;
+        if (shape.picture[id])
+            shape.picture[node.parent] = true;
+    }
+    return shape;
+}
+
+// A block without prose: little text outside links, mostly links, only
+// short lines (a video player's controls), or a picture with its caption.
+bool looks_like_boilerplate(const TextStats& stats, const Shape& shape, NodeId id) {
+    const std::uint32_t prose = stats.chars[id] - stats.link_chars[id];
+    return prose < kProseChars || stats.link_density(id) > 0.5 ||
+           shape.longest_paragraph[id] < kProseLineChars ||
+           (shape.picture[id] && prose < kCaptionChars);
+}
+
+// What the full pass knows of the page for its verdicts.
+struct PageMeasure {
+    TextStats stats;
+    Shape shape;
+    std::uint32_t total = 0;
+};
+
+// Whether class, id and role words take the element out (the full pass).
+bool junk_by_names(const Document& document, NodeId id, const ClassHints& hints,
+                   const PageMeasure& page) {
+    // Content named so ("post with-comments") that holds most of the page's
+    // text stays.
+    const bool most_text = page.total > 0 && page.stats.chars[id] * 2 > page.total;
+    // Content named so ("post with-comments") that holds most of the page's
+    // text stays.
+    if (hints.boilerplate)
+        return !(hints.content && most_text);
+    const auto role = document.attribute(id, "role");
+    const bool incidental = hints.incidental || (role && listed(kIncidentalRoles, *role));
+    return incidental && looks_like_boilerplate(page.stats, page.shape, id);
 }
 
 }  // namespace
@@ -90,10 +176,13 @@ RemovedMask prune_boilerplate(const Document& document, Pruning strength) {
     const std::vector<bool> holds_main =
         strength == Pruning::Full ? holds_main_content(document) : std::vector<bool>();
     // Plain text size per node, for the guard against removing most of a
-    // page because of one unlucky class name.
-    const TextStats stats =
-        strength == Pruning::Full ? measure_text(document, removed) : TextStats{};
-    const std::uint32_t total = strength == Pruning::Full ? stats.chars[document.root()] : 0;
+    // page because of one unlucky class name, and the shape of the text.
+    PageMeasure page;
+    if (strength == Pruning::Full) {
+        page.stats = measure_text(document, removed);
+        page.shape = measure_shape(document, page.stats);
+        page.total = page.stats.chars[document.root()];
+    }
     // Node ids are in document order, parents before children, so one
     // forward pass sees each parent's verdict before its children.
     for (NodeId id = 1; id < document.size(); ++id) {
@@ -109,14 +198,8 @@ RemovedMask prune_boilerplate(const Document& document, Pruning strength) {
         bool junk = listed(kJunkTags, node.tag) || is_hidden(document, id, hints) ||
                     (role && listed(kJunkRoles, *role)) || node.tag == "form";
         if (strength == Pruning::Full && !exempt_from_hints(node.tag)) {
-            if (node.tag == "header")
-                junk = true;
-            const bool most_text = total > 0 && stats.chars[id] * 2 > total;
-            // Content named so ("post with-comments") that holds most of
-            // the page's text stays.
-            if (hints.boilerplate)
-                junk = junk || !(hints.content && most_text);
-            if (node.tag == "form" && most_text)
+            junk = junk || node.tag == "header" || junk_by_names(document, id, hints, page);
+            if (node.tag == "form" && page.stats.chars[id] * 2 > page.total)
                 junk = false;
         }
         // A form or landmark around the whole page (ASP.NET pages wrap

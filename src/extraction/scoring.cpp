@@ -54,6 +54,8 @@ double tag_weight(std::string_view tag) {
     return 0;
 }
 
+// Words that only often mean boilerplate (an ad slot, a paywall) weigh
+// nothing here: the text below them decides.
 double class_weight(const Document& document, NodeId id) {
     const ClassHints hints = class_hints(document, id);
     return (hints.content ? 25.0 : 0.0) - (hints.boilerplate ? 25.0 : 0.0);

@@ -1,0 +1,90 @@
+// The generic extraction on the kinds of page layout that real sites use
+// and that decide whether an article comes out whole: each case is a page
+// shape, and the paragraphs it must give.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "extraction/extract.h"
+
+namespace papyr::extraction {
+namespace {
+
+using Paragraphs = std::vector<std::string>;
+
+struct Case {
+    std::string name;
+    std::string body;  // inside <body>, after the headline
+    Paragraphs expected;
+};
+
+// Prose long enough to count as article text wherever it stands.
+std::string prose(const std::string& topic) {
+    return "The council said the " + topic +
+           " plan would go ahead after months of talks, and residents who had opposed it said "
+           "they would keep watching how the money is spent this year.";
+}
+
+Paragraphs extract_paragraphs(const std::string& body) {
+    const std::string html =
+        "<html><head><title>Harbour plan</title></head><body><h1>Harbour plan</h1>" + body +
+        "</body></html>";
+    const auto article =
+        extract_article({.bytes = html, .url = "https://example.org/news/1", .source_name = ""});
+    return article ? article->paragraphs : Paragraphs{"(no article: " + article.error() + ")"};
+}
+
+void expect_cases(const std::vector<Case>& cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(extract_paragraphs(c.body), c.expected);
+    }
+}
+
+TEST(GenericBody, NamesThatOnlyOftenMeanBoilerplateRemoveNoProse) {
+    const std::string p1 = prose("harbour");
+    const std::string p2 = prose("bridge");
+    const std::string p3 = prose("school");
+    expect_cases({
+        {"the rest of a delivered article inside a paywall box",
+         "<article><p>" + p1 + "</p><div class='paywall'><p>" + p2 + "</p><p>" + p3 +
+             "</p></div></article>",
+         {p1, p2, p3}},
+        {"a paywall prompt is no prose",
+         "<article><p>" + p1 + "</p><p>" + p2 +
+             "</p><div class='paywall'><p>Subscribe to keep reading.</p></div></article>",
+         {p1, p2}},
+        {"a name in a sentence is linked to its tag page",
+         "<article><p>" + p1 +
+             "</p><p>Mayor <a id='auto-tag_ann-lee' class='tag-link' "
+             "href='/t/ann-lee'>Ann Lee</a> spoke first. " +
+             p2 + "</p></article>",
+         {p1, "Mayor Ann Lee spoke first. " + p2}},
+        {"table rows named after what they list",
+         "<article><p>" + p1 +
+             "</p><table><tr class='row player-12'><td>Ann Lee</td>"
+             "<td>12 goals</td></tr><tr class='row player-13'><td>Bo Park</td><td>9 goals</td>"
+             "</tr></table><p>" +
+             p2 + "</p></article>",
+         {p1, "Ann Lee | 12 goals", "Bo Park | 9 goals", p2}},
+        {"a video player's controls and a picture with its caption",
+         "<article><p>" + p1 +
+             "</p><div class='video-player'><div>Play</div><div>Current "
+             "time 0:00</div><div>Duration 2:31</div><div>Fullscreen</div></div><p>" +
+             p2 +
+             "</p><div class='image-widget'><img src='/a.jpg'><p>The harbour at dawn, seen "
+             "from the old pier where the ferries used to dock before the council closed "
+             "it.</p></div><p>" +
+             p3 + "</p></article>",
+         {p1, p2, p3}},
+        {"a comment thread goes however much prose it holds",
+         "<article><p>" + p1 + "</p><p>" + p2 + "</p></article><div class='comments'><p>" + p3 +
+             "</p><p>" + prose("pool") + "</p></div>",
+         {p1, p2}},
+    });
+}
+
+}  // namespace
+}  // namespace papyr::extraction
