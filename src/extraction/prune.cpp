@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "extraction/class_hints.h"
+#include "extraction/teasers.h"
 
 namespace papyr::extraction {
 namespace {
@@ -210,6 +211,8 @@ RemovedMask prune_boilerplate(const Document& document, Pruning strength) {
             junk = false;
         removed[id] = junk;
     }
+    if (strength == Pruning::Full)
+        remove_teaser_groups(document, measure_text(document, removed), removed);
     return removed;
 }
 

@@ -5,7 +5,8 @@
 // strengths: the plain pass takes out what is junk on any page (scripts,
 // forms, figures and captions, hidden elements, navigation landmarks); the
 // full pass also takes out what class and id names call boilerplate
-// (sharing, comments, related lists, newsletters, ads...), which only the
+// (sharing, comments, related lists, newsletters, ads...) and what has the
+// shape of teasers for other stories, which only the
 // generic extraction wants: a publisher's rules say themselves what to
 // remove inside their body.
 
