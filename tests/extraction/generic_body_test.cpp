@@ -86,5 +86,67 @@ TEST(GenericBody, NamesThatOnlyOftenMeanBoilerplateRemoveNoProse) {
     });
 }
 
+TEST(GenericBody, LooseTextBesideBlocksIsReadAsParagraphs) {
+    const std::string p1 = prose("harbour");
+    const std::string p2 = prose("bridge");
+    const std::string p3 = prose("school");
+    // The story is text and <br> runs straight in a <div> that also holds
+    // its date line, a picture link and a poll; beside it, a sidebar of
+    // short paragraphs that used to win.
+    const std::string body =
+        "<div class='story'><p>By Ann Lee</p><small>2 May 2025</small>"
+        "<div><a href='/p'><img src='/p.jpg'></a></div>" +
+        p1 + "<br><br>" + p2 + "<div class='poll-widget'><span>Loading</span></div>" + p3 +
+        "</div><div class='col'><p>Weather today: sunny spells and light winds</p>"
+        "<p>Tides: high water at 06:12 and at 18:40 today</p><p>Ferries: all sailings are "
+        "running to the timetable</p></div>";
+    EXPECT_EQ(extract_paragraphs(body), (Paragraphs{"By Ann Lee", p1, p2, p3}));
+}
+
+TEST(GenericBody, RepeatedTeaserCardsAreNoArticleText) {
+    const std::string p1 = prose("harbour");
+    const std::string p2 = prose("bridge");
+    std::string cards;
+    for (const std::string topic : {"ferry timetable", "museum opening", "river cleanup"})
+        cards += "<li><h3><a href='/" + topic + "'>What the " + topic +
+                 " means for you</a></h3>"
+                 "<p>An excerpt about the " +
+                 topic + " in a sentence or two.</p></li>";
+    std::string lead_ins;
+    for (const std::string name : {"Harbour Trust", "Bridge Fund", "School Board"})
+        lead_ins += "<li><strong><a href='/" + name + "'>The " + name +
+                    "</a></strong> will "
+                    "pay a third of the cost, it said on Tuesday.</li>";
+    expect_cases({
+        {"a stream of cards after the story",
+         "<div class='main'><p>" + p1 + "</p><p>" + p2 + "</p><h2>More stories</h2><ul>" + cards +
+             "</ul></div>",
+         {p1, p2}},
+        {"list items that start with a linked lead-in are text",
+         "<div class='main'><p>" + p1 + "</p><ul>" + lead_ins + "</ul><p>" + p2 + "</p></div>",
+         {p1, "The Harbour Trust will pay a third of the cost, it said on Tuesday.",
+          "The Bridge Fund will pay a third of the cost, it said on Tuesday.",
+          "The School Board will pay a third of the cost, it said on Tuesday.", p2}},
+    });
+}
+
+TEST(GenericBody, ABodySplitAcrossLikeContainersIsGathered) {
+    const std::string p1 = prose("harbour");
+    const std::string p2 = prose("bridge");
+    const std::string p3 = prose("school");
+    const std::string p4 = prose("library");
+    // Each part of the story sits in its own grid row, at different
+    // depths, between a full-width ad row and a video block.
+    const std::string body =
+        "<div class='page'><div class='row'><div class='text-part'><p>" + p1 + "</p><p>" + p2 +
+        "</p></div><aside>Most read</aside></div><div class='ad-row'>Advertisement</div>"
+        "<div class='row'><div class='inner'><div class='text-part'><p>" +
+        p3 +
+        "</p></div></div></div><div class='video-embed'><a href='/v'>Watch</a></div>"
+        "<div class='text-part'><p>" +
+        p4 + "</p></div></div>";
+    EXPECT_EQ(extract_paragraphs(body), (Paragraphs{p1, p2, p3, p4}));
+}
+
 }  // namespace
 }  // namespace papyr::extraction
