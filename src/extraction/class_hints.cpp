@@ -186,4 +186,9 @@ ClassHints class_hints(const Document& document, NodeId id) {
     return hints;
 }
 
+bool same_kind_of_element(const Document& document, NodeId a, NodeId b) {
+    return document.node(a).tag == document.node(b).tag &&
+           document.attribute(a, "class") == document.attribute(b, "class");
+}
+
 }  // namespace papyr::extraction

@@ -26,4 +26,8 @@ struct ClassHints {
 
 [[nodiscard]] ClassHints class_hints(const Document& document, NodeId id);
 
+// The same tag and the same class attribute (or neither has one): how a
+// page writes the elements of one kind, such as the paragraphs of its body.
+[[nodiscard]] bool same_kind_of_element(const Document& document, NodeId a, NodeId b);
+
 }  // namespace papyr::extraction

@@ -55,7 +55,7 @@ Result<ArticleDetail> extract_article(const Page& page) {
     ArticleParts parts = find_parts(page, *document, metadata, rule_match);
     BodyChoice body = choose_body(*document, rule_match, metadata);
     FilterContext context{
-        parts.title, parts.lead, parts.authors,
+        &*document, parts.title, parts.lead, parts.authors,
         page.rules != nullptr ? page.rules->drop_paragraphs : std::vector<std::string>()};
     const auto blocks = filter_blocks(std::move(body.blocks), context);
     if (blocks.empty() || only_furniture(*document, blocks))

@@ -206,9 +206,8 @@ bool looks_like_more_text(const Document& document, const TextStats& stats, Node
 // one article.
 bool same_signature(const Document& document, NodeId a, NodeId b) {
     const auto classes = document.attribute(a, "class");
-    return document.node(a).tag == document.node(b).tag && classes &&
-           classes->find_first_not_of(" \t\n") != std::string_view::npos &&
-           classes == document.attribute(b, "class");
+    return classes && classes->find_first_not_of(" \t\n") != std::string_view::npos &&
+           same_kind_of_element(document, a, b);
 }
 
 bool holds_more_text(const TextStats& stats, NodeId id) {
