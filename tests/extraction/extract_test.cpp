@@ -184,6 +184,22 @@ TEST(Extract, MetadataGivesAuthorsDateAndSite) {
     EXPECT_EQ(article->pub_date, "Thứ hai, 2/6/2025, 08:30 (GMT+7)");  // the publisher's zone
 }
 
+TEST(Extract, ReferencesLeftInMetadataAfterParsingAreDecodedOnce) {
+    // Escaped twice in the meta tags (or markup written into them), and
+    // escaped in the JSON-LD strings, which no parse decodes.
+    const std::string html = R"(<html><head>
+<meta property="og:title" content="Mexico to fight &amp;#8216;illogical&amp;#8217; tariffs">
+<meta name="description" content="&lt;p&gt;Here&amp;#x27;s what we know&lt;/p&gt;">
+<script type="application/ld+json">{"@type":"NewsArticle",
+ "author":{"@type":"Person","name":"Ann O&#039;Neil &amp; Bo Chan"}}</script></head>
+<body><p>The council approved the wall, ending years of delay and argument.</p></body></html>)";
+    const auto article = extract(html);
+    ASSERT_TRUE(article) << article.error();
+    EXPECT_EQ(article->title, "Mexico to fight ‘illogical’ tariffs");
+    EXPECT_EQ(article->lead, "Here's what we know");
+    EXPECT_EQ(article->author, "Ann O'Neil & Bo Chan");
+}
+
 TEST(Extract, AnOrganisationIsTheAuthorOnlyWhenNoPersonIsNamed) {
     const auto article = extract(
         "<html><head><script type='application/ld+json'>{\"@type\":\"Article\",\"author\":"
