@@ -6,131 +6,12 @@
 
 #include "base/unicode.h"
 #include "extraction/class_hints.h"
+#include "extraction/furniture_lines.h"
 #include "extraction/text.h"
 #include "news_api/pub_date.h"
 
 namespace papyr::extraction {
 namespace {
-
-// Whole lines, compared without case and punctuation: labels of boxes and
-// buttons, in the languages of the pages read most.
-constexpr std::array<std::string_view, 82> kStockLines = {
-    "advertisement",
-    "advertising",
-    "quảng cáo",
-    "sponsored",
-    "share",
-    "share this",
-    "share this article",
-    "share this story",
-    "chia sẻ",
-    "comments",
-    "bình luận",
-    "related",
-    "related articles",
-    "related stories",
-    "tin liên quan",
-    "bài liên quan",
-    "xem thêm",
-    "đọc thêm",
-    "read more",
-    "more",
-    "loading",
-    "print",
-    "email",
-    "facebook",
-    "twitter",
-    "copy link",
-    "link copied",
-    "subscribe",
-    "sign up",
-    "most read",
-    "đọc nhiều nhất",
-    "top stories",
-    "related topics",
-    "chủ đề liên quan",
-    "more on this story",
-    "you may also like",
-    "recommended",
-    "back to top",
-    "skip to content",
-    "skip advertisement",
-    "supported by",
-    "listen to this article",
-    "tags",
-    "topics",
-    "tin cùng chuyên mục",
-    "continue reading",
-    "lesen sie auch",
-    "lesen sie mehr",
-    "mehr zum thema",
-    "zum thema",
-    "weitere informationen",
-    "ende der weiteren informationen",
-    "das könnte sie auch interessieren",
-    "auch interessant",
-    "meistgelesen",
-    "häufig gelesen",
-    "kommentare",
-    "kommentare anzeigen",
-    "lire aussi",
-    "à lire aussi",
-    "voir aussi",
-    "commentaires",
-    "lee también",
-    "te puede interesar",
-    "mostrar comentarios",
-    "comentarios",
-    "leggi anche",
-    "lees ook",
-    "leia também",
-    "saiba mais",
-    "les også",
-    "läs också",
-    "læs også",
-    "czytaj także",
-    "czytaj też",
-    "čtěte také",
-    "most popular",
-    "more stories",
-    "read next",
-    "up next",
-    "show comments",
-    "view comments",
-};
-
-// Starts of lines, compared in lower case with their punctuation.
-constexpr std::array<std::string_view, 29> kStockStarts = {
-    "read more:",
-    "read also:",
-    "see also:",
-    "related:",
-    "xem thêm:",
-    "đọc thêm:",
-    "tin liên quan:",
-    "image source,",
-    "image caption,",
-    "media caption,",
-    "photograph:",
-    "photo:",
-    "ảnh:",
-    "video:",
-    "tags:",
-    "từ khóa:",
-    "topics:",
-    "filed under",
-    "sign up to",
-    "subscribe to",
-    "follow us on",
-    "share this",
-    "click here to",
-    "all rights reserved",
-    "copyright ©",
-    "©",
-    "advertisement",
-    "continue reading",
-    "this article is more than",
-};
 
 // A paragraph at least this long that comes twice is not said twice.
 constexpr std::size_t kRepeatChars = 80;
@@ -195,22 +76,6 @@ bool is_standfirst(const std::vector<Block>& blocks, std::size_t at, const Filte
 
 }  // namespace
 
-bool is_stock_line(std::string_view text) {
-    if (text_length(text) > 120)
-        return false;
-    const std::string comparable = comparable_text(text);
-    for (const auto line : kStockLines) {
-        if (comparable == line)
-            return true;
-    }
-    const std::string lower = to_unicode_lower(text);
-    for (const auto start : kStockStarts) {
-        if (starts_with(lower, start))
-            return true;
-    }
-    return false;
-}
-
 namespace {
 
 // Short lines that come three times or more: a box's label or a prompt
@@ -228,6 +93,45 @@ std::set<std::string> furniture_repeats(const std::vector<Block>& blocks) {
             repeats.insert(text);
     }
     return repeats;
+}
+
+}  // namespace
+
+namespace {
+
+// Blocks at the start of a body that belong to the article's head: its
+// date line and its byline, written as paragraphs.
+constexpr std::size_t kHeadBlocks = 3;
+
+// Only paragraphs: table rows and list items are data, however they look.
+bool is_head_furniture(const Block& block, const FilterContext& context) {
+    return block.kind == BlockKind::Paragraph &&
+           (is_dateline(block.text) ||
+            (block.chars <= 80 && starts_with_name(block.text, context.authors)));
+}
+
+// What sites write after the last paragraph: credits, prompts, dates, the
+// author's biography.
+bool is_tail_furniture(const Block& block, const FilterContext& context) {
+    return block.kind == BlockKind::Paragraph &&
+           (is_closing_furniture(block.text) ||
+            (block.chars <= 300 && starts_with_name(block.text, context.authors)));
+}
+
+void trim_edges(std::vector<Block>& blocks, const FilterContext& context) {
+    std::size_t head = 0;
+    while (head < blocks.size() && head < kHeadBlocks && is_head_furniture(blocks[head], context))
+        ++head;
+    blocks.erase(blocks.begin(), blocks.begin() + static_cast<std::ptrdiff_t>(head));
+    while (!blocks.empty() && is_tail_furniture(blocks.back(), context))
+        blocks.pop_back();
+    // A subheading left with nothing under it introduced a box that is gone
+    // (a box's title and its subtitle at most: a run of headings at the end
+    // is text, such as the points of a list article).
+    for (int box_titles = 0;
+         box_titles < 2 && !blocks.empty() && blocks.back().kind == BlockKind::Heading;
+         ++box_titles)
+        blocks.pop_back();
 }
 
 }  // namespace
@@ -253,9 +157,7 @@ std::vector<Block> filter_blocks(std::vector<Block> blocks, const FilterContext&
             continue;
         kept.push_back(std::move(block));
     }
-    // A subheading left with nothing under it introduced a box that is gone.
-    while (!kept.empty() && kept.back().kind == BlockKind::Heading)
-        kept.pop_back();
+    trim_edges(kept, context);
     return kept;
 }
 

@@ -24,8 +24,4 @@ struct FilterContext {
 [[nodiscard]] std::vector<Block> filter_blocks(std::vector<Block> blocks,
                                                const FilterContext& context);
 
-// Whether a short text is one of the stock lines of page furniture
-// ("Advertisement", "Xem thêm:", "Share this article").
-[[nodiscard]] bool is_stock_line(std::string_view text);
-
 }  // namespace papyr::extraction

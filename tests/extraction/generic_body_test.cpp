@@ -27,10 +27,9 @@ std::string prose(const std::string& topic) {
            "they would keep watching how the money is spent this year.";
 }
 
-Paragraphs extract_paragraphs(const std::string& body) {
-    const std::string html =
-        "<html><head><title>Harbour plan</title></head><body><h1>Harbour plan</h1>" + body +
-        "</body></html>";
+Paragraphs extract_paragraphs(const std::string& body, const std::string& head = "") {
+    const std::string html = "<html><head><title>Harbour plan</title>" + head +
+                             "</head><body><h1>Harbour plan</h1>" + body + "</body></html>";
     const auto article =
         extract_article({.bytes = html, .url = "https://example.org/news/1", .source_name = ""});
     return article ? article->paragraphs : Paragraphs{"(no article: " + article.error() + ")"};
@@ -146,6 +145,20 @@ TEST(GenericBody, ABodySplitAcrossLikeContainersIsGathered) {
         "<div class='text-part'><p>" +
         p4 + "</p></div></div>";
     EXPECT_EQ(extract_paragraphs(body), (Paragraphs{p1, p2, p3, p4}));
+}
+
+TEST(GenericBody, DatesBylinesCreditsAndPromptsAtTheEdgesGo) {
+    const std::string p1 = prose("harbour");
+    const std::string p2 = prose("bridge");
+    const std::string body =
+        "<div class='main'><p>Von Ann Lee</p><p>Stand: 22.04.2024, 06:00 "
+        "Uhr</p><p>" +
+        p1 + "</p><p>" + p2 +
+        "</p><p>Mit Material von dpa</p><p>Sign up to our morning "
+        "newsletter.</p><p>Ann Lee is our harbour reporter.</p><h3>More"
+        "</h3></div>";
+    EXPECT_EQ(extract_paragraphs(body, "<meta name=author content='Ann Lee'>"),
+              (Paragraphs{p1, p2}));
 }
 
 }  // namespace
