@@ -180,6 +180,8 @@ ClassHints class_hints(const Document& document, NodeId id) {
         }
     }
     hints.boilerplate = boilerplate_words(words);
+    for (const auto& word : words)
+        hints.gated = hints.gated || word == "paywall" || word == "paywalled" || word == "premium";
     hints.incidental = !hints.boilerplate && incidental_words(words);
     for (const auto& word : words)
         hints.content = hints.content || listed(kContentWords, word);

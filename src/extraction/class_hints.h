@@ -19,6 +19,7 @@ struct ClassHints {
     bool incidental = false;   // ad slots, paywalls, widgets, video: boilerplate if it looks so
     bool content = false;      // article, body, content, entry, post, story...
     bool hidden = false;       // hidden, sr-only, visually-hidden...
+    bool gated = false;        // paywall, premium: text kept from readers until they log in
 };
 
 // "shareBar box_related-2" -> share, bar, box, related, 2.

@@ -54,8 +54,16 @@ std::string without_spaces(std::string_view text) {
     return out;
 }
 
+// React's streamed rendering sends each finished part of a page in a
+// <div hidden id="S:1a"> that its script then moves into place: the part
+// is shown, hidden only until the move.
+bool is_streamed_segment(const Document& document, NodeId id) {
+    const auto element_id = document.attribute(id, "id");
+    return element_id && element_id->size() > 2 && element_id->substr(0, 2) == "S:";
+}
+
 bool is_hidden(const Document& document, NodeId id, const ClassHints& hints) {
-    if (hints.hidden || document.attribute(id, "hidden"))
+    if (hints.hidden || (document.attribute(id, "hidden") && !is_streamed_segment(document, id)))
         return true;
     if (document.attribute(id, "aria-hidden") == "true")
         return true;
@@ -209,7 +217,13 @@ RemovedMask prune_boilerplate(const Document& document, Pruning strength) {
             junk = false;
         if (junk && node.tag == "form" && strength == Pruning::Plain)
             junk = false;
-        removed[id] = junk;
+        // What the reader cannot see is never text, whatever it holds (a
+        // hidden copy of the body for machines, marked up as the body),
+        // except the rest of an article that the page delivered behind a
+        // paywall, hidden until the reader logs in.
+        const bool delivered = strength == Pruning::Full && hints.gated &&
+                               !looks_like_boilerplate(page.stats, page.shape, id);
+        removed[id] = (junk && !delivered) || (is_hidden(document, id, hints) && !delivered);
     }
     if (strength == Pruning::Full)
         remove_teaser_groups(document, measure_text(document, removed), removed);

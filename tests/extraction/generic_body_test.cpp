@@ -161,5 +161,26 @@ TEST(GenericBody, DatesBylinesCreditsAndPromptsAtTheEdgesGo) {
               (Paragraphs{p1, p2}));
 }
 
+TEST(GenericBody, HiddenSubtreesAreNoTextButStreamedPartsAndPaywalledTextAre) {
+    const std::string p1 = prose("harbour");
+    const std::string p2 = prose("bridge");
+    expect_cases({
+        {"a hidden copy of the body for machines",
+         "<div class='main'><p>" + p1 + "</p><p>" + p2 +
+             "</p></div><div style='display:none' "
+             "itemprop='articleBody'><p>" +
+             p1 + "</p><p>" + p2 + "</p><p>" + prose("pool") + "</p></div>",
+         {p1, p2}},
+        {"the rest of the article delivered behind a paywall, hidden until a login",
+         "<div class='main'><p>" + p1 + "</p><div class='paywall' hidden><p>" + p2 + "</p><p>" +
+             prose("pool") + "</p></div></div>",
+         {p1, p2, prose("pool")}},
+        {"the article sent in a part of a streamed page",
+         "<div class='main'><template id='B:1'></template></div><div hidden id='S:1'><p>" + p1 +
+             "</p><p>" + p2 + "</p></div>",
+         {p1, p2}},
+    });
+}
+
 }  // namespace
 }  // namespace papyr::extraction
