@@ -202,6 +202,15 @@ bool looks_like_more_text(const Document& document, const TextStats& stats, Node
            document.raw_text(id).find(". ") != std::string::npos;
 }
 
+// A sibling whose paragraphs sit too deep to give it points, but which holds
+// prose on the scale of the chosen container: the entries of a live blog
+// after its introduction, the second half of a story after a video block.
+bool holds_as_much_prose(const TextStats& stats, NodeId top, NodeId sibling) {
+    const std::uint32_t own = stats.chars[sibling] - stats.link_chars[sibling];
+    const std::uint32_t chosen = stats.chars[top] - stats.link_chars[top];
+    return own >= 200 && own * 10 >= chosen * 3 && stats.link_density(sibling) < 0.25;
+}
+
 // The same tag and the same class names: how a page writes each part of
 // one article.
 bool same_signature(const Document& document, NodeId a, NodeId b) {
@@ -276,7 +285,8 @@ std::vector<NodeId> find_main_content(const Document& document, const RemovedMas
         if (top_class && !top_class->empty() && document.attribute(sibling, "class") == top_class)
             bonus = scores.score[top] * 0.2;
         if ((scores.candidate[sibling] && scores.score[sibling] + bonus >= threshold) ||
-            looks_like_more_text(document, stats, sibling))
+            looks_like_more_text(document, stats, sibling) ||
+            holds_as_much_prose(stats, top, sibling))
             chosen.push_back(sibling);
     }
     add_cousins(document, removed, stats, top, chosen);

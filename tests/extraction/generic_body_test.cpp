@@ -147,6 +147,25 @@ TEST(GenericBody, ABodySplitAcrossLikeContainersIsGathered) {
     EXPECT_EQ(extract_paragraphs(body), (Paragraphs{p1, p2, p3, p4}));
 }
 
+TEST(GenericBody, ASiblingWithAsMuchProseJoinsTheBody) {
+    const std::string p1 = prose("harbour");
+    const std::string p2 = prose("bridge");
+    const std::string p3 = prose("pool");
+    std::string updates;
+    for (const std::string topic : {"ferry", "museum", "river", "school"})
+        updates +=
+            "<div class='upd'><div class='upd-meta'><time>10:05</time></div><div "
+            "class='upd-wrap'><div class='upd-txt'><p>" +
+            prose(topic) + "</p></div></div></div>";
+    // A live blog: its introduction, then the updates, whose paragraphs sit
+    // too deep to give their container points.
+    const std::string body = "<div class='col'><div class='intro'><p>" + p1 + "</p><p>" + p2 +
+                             "</p><p>" + p3 + "</p></div><div class='live'><div class='updates'>" +
+                             updates + "</div></div></div>";
+    EXPECT_EQ(extract_paragraphs(body), (Paragraphs{p1, p2, p3, prose("ferry"), prose("museum"),
+                                                    prose("river"), prose("school")}));
+}
+
 TEST(GenericBody, DatesBylinesCreditsAndPromptsAtTheEdgesGo) {
     const std::string p1 = prose("harbour");
     const std::string p2 = prose("bridge");
