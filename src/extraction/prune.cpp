@@ -171,6 +171,31 @@ bool junk_by_names(const Document& document, NodeId id, const ClassHints& hints,
     return incidental && looks_like_boilerplate(page.stats, page.shape, id);
 }
 
+struct TextMeasure {
+    std::uint32_t chars = 0;
+    std::uint32_t commas = 0;
+};
+
+// Characters that are not white space, and commas. A character of Chinese,
+// Japanese or Korean (UTF-8 lead bytes E3 to ED: U+3000 to U+DFFF) says
+// about as much as a word of three Latin letters, and counts twice, so
+// that the limits in characters suit those pages too; their commas (、 and
+// ，) count as commas.
+TextMeasure measure_run(std::string_view text) {
+    TextMeasure measure;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte == ' ' || byte == '\n' || byte == '\t' || byte == '\r' || (byte & 0xC0) == 0x80)
+            continue;
+        measure.chars += byte >= 0xE3 && byte <= 0xED ? 2U : 1U;
+        const std::string_view rest = text.substr(i);
+        if (byte == ',' || rest.substr(0, 3) == "\xE3\x80\x81" ||
+            rest.substr(0, 3) == "\xEF\xBC\x8C")
+            ++measure.commas;
+    }
+    return measure;
+}
+
 }  // namespace
 
 void remove_subtrees(const Document& document, const std::vector<NodeId>& ids, RemovedMask& mask) {
@@ -245,19 +270,10 @@ TextStats measure_text(const Document& document, const RemovedMask& removed) {
             continue;
         if (node.kind == NodeKind::Text && !document.is_element(node.parent, "script") &&
             !document.is_element(node.parent, "style")) {
-            std::uint32_t chars = 0;
-            std::uint32_t commas = 0;
-            for (const char c : node.text) {
-                const auto byte = static_cast<unsigned char>(c);
-                if (byte != ' ' && byte != '\n' && byte != '\t' && byte != '\r' &&
-                    (byte & 0xC0) != 0x80)
-                    ++chars;
-                if (c == ',')
-                    ++commas;
-            }
-            stats.chars[id] = chars;
-            stats.commas[id] = commas;
-            stats.link_chars[id] = in_link[id] ? chars : 0;
+            const TextMeasure measure = measure_run(node.text);
+            stats.chars[id] = measure.chars;
+            stats.commas[id] = measure.commas;
+            stats.link_chars[id] = in_link[id] ? measure.chars : 0;
         }
         stats.chars[node.parent] += stats.chars[id];
         stats.link_chars[node.parent] += stats.link_chars[id];

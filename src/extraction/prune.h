@@ -27,7 +27,8 @@ enum class Pruning { Plain, Full };
 void remove_subtrees(const Document& document, const std::vector<NodeId>& ids, RemovedMask& mask);
 
 // Per node, over the text that is not removed: the characters that are not
-// white space, those inside links, and the commas.
+// white space (those of Chinese, Japanese and Korean twice), those inside
+// links, and the commas.
 struct TextStats {
     std::vector<std::uint32_t> chars;
     std::vector<std::uint32_t> link_chars;
