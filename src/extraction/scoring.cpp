@@ -223,6 +223,15 @@ bool holds_more_text(const TextStats& stats, NodeId id) {
     return stats.chars[id] - stats.link_chars[id] >= 80 && stats.link_density(id) < 0.25;
 }
 
+// The <article> element that `id` stands in, if any.
+NodeId enclosing_article(const Document& document, NodeId id) {
+    for (NodeId at = id; at != kNoNode; at = document.node(at).parent) {
+        if (document.is_element(at, "article"))
+            return at;
+    }
+    return kNoNode;
+}
+
 // How far above the chosen container the parts of a split article are
 // looked for: its parent's parent, so that a part inside a wrapper of its
 // own (a grid row beside an aside) is found as well as a sibling.
@@ -240,9 +249,13 @@ void add_cousins(const Document& document, const RemovedMask& removed, const Tex
             break;
         scope = parent;
     }
+    // A page that runs on into the next story repeats its layout, in an
+    // <article> of its own: that is another article, not a part of this one.
+    const NodeId article = enclosing_article(document, top);
     document.for_each_descendant(scope, [&](NodeId id) {
         if (removed[id] || id == top || document.node(id).kind != NodeKind::Element ||
-            !same_signature(document, top, id) || !holds_more_text(stats, id))
+            !same_signature(document, top, id) || !holds_more_text(stats, id) ||
+            enclosing_article(document, id) != article)
             return;
         for (const NodeId have : chosen) {
             if (document.contains(have, id) || document.contains(id, have))
