@@ -223,15 +223,6 @@ bool holds_more_text(const TextStats& stats, NodeId id) {
     return stats.chars[id] - stats.link_chars[id] >= 80 && stats.link_density(id) < 0.25;
 }
 
-// The <article> element that `id` stands in, if any.
-NodeId enclosing_article(const Document& document, NodeId id) {
-    for (NodeId at = id; at != kNoNode; at = document.node(at).parent) {
-        if (document.is_element(at, "article"))
-            return at;
-    }
-    return kNoNode;
-}
-
 // How far above the chosen container the parts of a split article are
 // looked for: its parent's parent, so that a part inside a wrapper of its
 // own (a grid row beside an aside) is found as well as a sibling.
@@ -267,6 +258,14 @@ void add_cousins(const Document& document, const RemovedMask& removed, const Tex
 }
 
 }  // namespace
+
+NodeId enclosing_article(const Document& document, NodeId id) {
+    for (NodeId at = id; at != kNoNode; at = document.node(at).parent) {
+        if (document.is_element(at, "article"))
+            return at;
+    }
+    return kNoNode;
+}
 
 std::vector<NodeId> find_main_content(const Document& document, const RemovedMask& removed,
                                       const TextStats& stats) {

@@ -20,4 +20,7 @@ namespace papyr::extraction {
                                                     const RemovedMask& removed,
                                                     const TextStats& stats);
 
+// The <article> element that `id` is or stands in; kNoNode when none.
+[[nodiscard]] NodeId enclosing_article(const Document& document, NodeId id);
+
 }  // namespace papyr::extraction

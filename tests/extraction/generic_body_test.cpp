@@ -166,6 +166,25 @@ TEST(GenericBody, ASiblingWithAsMuchProseJoinsTheBody) {
                                                     prose("river"), prose("school")}));
 }
 
+TEST(GenericBody, APageThatRunsOnIntoTheNextStoryGivesItsOwn) {
+    const std::string p1 = prose("harbour");
+    const std::string p2 = prose("bridge");
+    std::string next;
+    for (const std::string topic : {"ferry", "museum", "river", "school", "pool"})
+        next += "<p>" + prose(topic) + "</p>";
+    // The story of the page, then the next one, loaded under it and longer.
+    const std::string body =
+        "<main><article><header><h1>Harbour plan</h1></header><div "
+        "class='text'><p>" +
+        p1 + "</p><p>" + p2 +
+        "</p></div></article>"
+        "<div class='more'><article><h1>Ferry timetable changes</h1><div "
+        "class='text'>" +
+        next + "</div></article></div></main>";
+    EXPECT_EQ(extract_paragraphs(body, "<meta property='og:title' content='Harbour plan'>"),
+              (Paragraphs{p1, p2}));
+}
+
 TEST(GenericBody, DatesBylinesCreditsAndPromptsAtTheEdgesGo) {
     const std::string p1 = prose("harbour");
     const std::string p2 = prose("bridge");
