@@ -180,8 +180,11 @@ ClassHints class_hints(const Document& document, NodeId id) {
         }
     }
     hints.boilerplate = boilerplate_words(words);
-    for (const auto& word : words)
+    for (const auto& word : words) {
         hints.gated = hints.gated || word == "paywall" || word == "paywalled" || word == "premium";
+        hints.gallery =
+            hints.gallery || word == "gallery" || word == "slideshow" || word == "carousel";
+    }
     hints.incidental = !hints.boilerplate && incidental_words(words);
     for (const auto& word : words)
         hints.content = hints.content || listed(kContentWords, word);

@@ -20,6 +20,7 @@ struct ClassHints {
     bool content = false;      // article, body, content, entry, post, story...
     bool hidden = false;       // hidden, sr-only, visually-hidden...
     bool gated = false;        // paywall, premium: text kept from readers until they log in
+    bool gallery = false;      // gallery, slideshow, carousel: pictures with captions
 };
 
 // "shareBar box_related-2" -> share, bar, box, related, 2.

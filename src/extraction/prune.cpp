@@ -149,6 +149,18 @@ bool looks_like_boilerplate(const TextStats& stats, const Shape& shape, NodeId i
            (shape.picture[id] && prose < kCaptionChars);
 }
 
+// Whether a paragraph of prose stands beside the element: a gallery there
+// interrupts the article's text with slides of its own, where a slideshow
+// without such neighbours is the article itself.
+bool between_paragraphs(const Document& document, const TextStats& stats, NodeId id) {
+    for (const NodeId sibling : document.node(document.node(id).parent).children) {
+        if (sibling != id && document.is_element(sibling, "p") &&
+            stats.chars[sibling] - stats.link_chars[sibling] >= kProseLineChars)
+            return true;
+    }
+    return false;
+}
+
 // What the full pass knows of the page for its verdicts.
 struct PageMeasure {
     TextStats stats;
@@ -162,10 +174,10 @@ bool junk_by_names(const Document& document, NodeId id, const ClassHints& hints,
     // Content named so ("post with-comments") that holds most of the page's
     // text stays.
     const bool most_text = page.total > 0 && page.stats.chars[id] * 2 > page.total;
-    // Content named so ("post with-comments") that holds most of the page's
-    // text stays.
     if (hints.boilerplate)
         return !(hints.content && most_text);
+    if (hints.gallery && between_paragraphs(document, page.stats, id))
+        return true;
     const auto role = document.attribute(id, "role");
     const bool incidental = hints.incidental || (role && listed(kIncidentalRoles, *role));
     return incidental && looks_like_boilerplate(page.stats, page.shape, id);

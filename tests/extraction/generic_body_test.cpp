@@ -78,6 +78,16 @@ TEST(GenericBody, NamesThatOnlyOftenMeanBoilerplateRemoveNoProse) {
              "it.</p></div><p>" +
              p3 + "</p></article>",
          {p1, p2, p3}},
+        {"a gallery of captioned slides between the paragraphs",
+         "<article><p>" + p1 + "</p><div class='inline-gallery'><ul><li>" + prose("pier") +
+             "</li><li>" + prose("dock") + "</li></ul></div><p>" + p2 + "</p></article>",
+         {p1, p2}},
+        {"a slideshow that is the article",
+         "<article><div class='slideshow'><div class='slide'><h2>First look</h2><p>" + p1 +
+             "</p></div><div class='slide'><h2>Second look</h2><p>" + p2 +
+             "</p></div></div>"
+             "</article>",
+         {"First look", p1, "Second look", p2}},
         {"a comment thread goes however much prose it holds",
          "<article><p>" + p1 + "</p><p>" + p2 + "</p></article><div class='comments'><p>" + p3 +
              "</p><p>" + prose("pool") + "</p></div>",
