@@ -78,6 +78,37 @@ bool is_standfirst(const std::vector<Block>& blocks, std::size_t at, const Filte
 
 namespace {
 
+// The text ends as sentences do, before any closing quotes or brackets.
+bool ends_like_sentence(std::string_view text) {
+    static constexpr std::array<std::string_view, 8> kClosers = {"\"", "'", ")",  "”",
+                                                                 "’",  "»", "」", "』"};
+    static constexpr std::array<std::string_view, 7> kEnds = {".", "!", "?", "…", "。", "！", "？"};
+    bool trimmed = true;
+    while (trimmed) {
+        trimmed = false;
+        for (const auto closer : kClosers) {
+            if (text.size() > closer.size() && text.substr(text.size() - closer.size()) == closer) {
+                text.remove_suffix(closer.size());
+                trimmed = true;
+            }
+        }
+    }
+    for (const auto end : kEnds) {
+        if (text.size() >= end.size() && text.substr(text.size() - end.size()) == end)
+            return true;
+    }
+    return false;
+}
+
+// Mostly links: a line of a link list, unless what stands outside the links
+// is a sentence of its own ("<a>The mayor</a> approved the plan on
+// Tuesday."), as in list items with a linked lead-in.
+bool is_link_line(const Block& block) {
+    if (block.link_density() <= 0.5)
+        return false;
+    return block.chars - block.link_chars < 30 || !ends_like_sentence(block.text);
+}
+
 // Short lines that come three times or more: a box's label or a prompt
 // repeated down the page ("Read also", "Log in to react"), not what an
 // article repeats on purpose (a recipe's "1 egg" in two of its parts).
@@ -149,7 +180,7 @@ std::vector<Block> filter_blocks(std::vector<Block> blocks, const FilterContext&
         // Recipes, interviews and spec sheets repeat short lines on purpose;
         // a long paragraph twice is a pull quote or a copy.
         const bool repeated = block.chars >= kRepeatChars && !seen.insert(comparable).second;
-        if (comparable.empty() || block.link_density() > 0.5 || is_stock_line(block.text) ||
+        if (comparable.empty() || is_link_line(block) || is_stock_line(block.text) ||
             drop_by_prefix(block, context) || is_byline(block, comparable, bylines) ||
             is_date_line(block) || comparable == title || repeated ||
             furniture.count(comparable) > 0 ||

@@ -209,6 +209,37 @@ TEST(GenericBody, DatesBylinesCreditsAndPromptsAtTheEdgesGo) {
               (Paragraphs{p1, p2}));
 }
 
+TEST(GenericBody, LinkDenseProseIsTextButALineOfLinksIsNot) {
+    const std::string p1 = prose("harbour");
+    const std::string p2 = prose("bridge");
+    const std::string linked =
+        "<a href='/t/trust'>The chairwoman of the Harbour Trust and of its planning committee, "
+        "Ann Lee</a>, told the council on Tuesday that the plan was sound.";
+    // A hover card, hidden until the pointer rests on the name, holds more
+    // links than the sentence.
+    const std::string card =
+        "<span class='card' style='display:none'><img src='/a.jpg'>"
+        "<a href='/a'>Profile</a> <a href='/b'>Stories</a> <a href='/c'>"
+        "Follow</a></span>";
+    expect_cases({
+        {"a sentence whose subject is a link, and one with a hidden hover card",
+         "<div class='main'><p>" + p1 + "</p><p>" + linked +
+             "</p><p>Mayor <a href='/m'>Bo "
+             "Park</a>" +
+             card + " agreed with the trust.</p><p>" + p2 + "</p></div>",
+         {p1,
+          "The chairwoman of the Harbour Trust and of its planning committee, Ann Lee, told the "
+          "council on Tuesday that the plan was sound.",
+          "Mayor Bo Park agreed with the trust.", p2}},
+        {"a line of links",
+         "<div class='main'><p>" + p1 +
+             "</p><p><a href='/x'>Ferry timetable changes next "
+             "week</a> | <a href='/y'>Museum opening delayed again</a></p><p>" +
+             p2 + "</p></div>",
+         {p1, p2}},
+    });
+}
+
 TEST(GenericBody, HiddenSubtreesAreNoTextButStreamedPartsAndPaywalledTextAre) {
     const std::string p1 = prose("harbour");
     const std::string p2 = prose("bridge");
