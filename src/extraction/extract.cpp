@@ -12,6 +12,7 @@
 #include "extraction/metadata.h"
 #include "extraction/rules.h"
 #include "extraction/text.h"
+#include "extraction/unread_content.h"
 
 namespace papyr::extraction {
 namespace {
@@ -41,7 +42,8 @@ bool only_furniture(const Document& document, const std::vector<Block>& blocks) 
 
 Result<ArticleDetail> extract_article(const Page& page) {
     const std::string_view bytes = page.bytes.substr(0, kMaxPageBytes);
-    const std::string text = decode_to_utf8(bytes, detect_charset(bytes, page.declared_charset));
+    std::string text = decode_to_utf8(bytes, detect_charset(bytes, page.declared_charset));
+    drop_unread_content(text);
     auto document = parse_html(text);
     if (!document)
         return fail(std::move(document).error());
