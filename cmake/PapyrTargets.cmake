@@ -24,3 +24,18 @@ function(papyr_library name)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   papyr_target_settings(${name})
 endfunction()
+
+# A file compiled into TARGET as a byte array papyr::NAME (declared in
+# HEADER), made again when the file changes.
+function(papyr_embed_file target file header name what)
+  set(source ${CMAKE_CURRENT_BINARY_DIR}/generated/${name}.cpp)
+  add_custom_command(
+    OUTPUT ${source}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/generated
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${file} -DOUTPUT=${source} -DHEADER=${header} -DNAME=${name}
+            -P ${PROJECT_SOURCE_DIR}/cmake/embed_bytes.cmake
+    DEPENDS ${file} ${PROJECT_SOURCE_DIR}/cmake/embed_bytes.cmake
+    COMMENT "Embedding ${what}"
+    VERBATIM)
+  target_sources(${target} PRIVATE ${source})
+endfunction()

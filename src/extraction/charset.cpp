@@ -289,13 +289,19 @@ std::optional<Charset> charset_from_label(std::string_view label) {
     return std::nullopt;
 }
 
-Charset detect_charset(std::string_view bytes, std::string_view declared) {
+std::optional<Charset> charset_from_bom(std::string_view bytes) {
     if (starts_with(bytes, "\xEF\xBB\xBF"))
         return Charset::Utf8;
     if (starts_with(bytes, "\xFF\xFE"))
         return Charset::Utf16Le;
     if (starts_with(bytes, "\xFE\xFF"))
         return Charset::Utf16Be;
+    return std::nullopt;
+}
+
+Charset detect_charset(std::string_view bytes, std::string_view declared) {
+    if (const auto from_bom = charset_from_bom(bytes))
+        return *from_bom;
     if (const auto from_server = charset_from_label(declared))
         return *from_server;
     if (const auto from_page = declared_in_meta(bytes)) {

@@ -31,6 +31,10 @@ enum class Charset {
 // this reader does not know.
 [[nodiscard]] std::optional<Charset> charset_from_label(std::string_view label);
 
+// The set a byte-order mark at the start names (UTF-8, UTF-16 of either
+// order); nullopt without one.
+[[nodiscard]] std::optional<Charset> charset_from_bom(std::string_view bytes);
+
 // `declared` is the charset parameter of the server's Content-Type, if any.
 [[nodiscard]] Charset detect_charset(std::string_view bytes, std::string_view declared);
 

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <deque>
 
+#include "extraction/markup_bounds.h"
+
 namespace papyr::extraction {
 namespace {
 
@@ -155,72 +157,6 @@ bool skips_content(GumboTag tag) {
 bool is_json_ld(const GumboElement& element) {
     const GumboAttribute* type = gumbo_get_attribute(&element.attributes, "type");
     return type != nullptr && strcasecmp(type->value, "application/ld+json") == 0;
-}
-
-bool is_ascii_letter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-// Elements that never stay open: void elements, and those that the next of
-// their kind closes implicitly (a page of a thousand unclosed <p> or <li> is
-// ordinary, not deep).
-bool never_nests(std::string_view name) {
-    static constexpr std::array<std::string_view, 26> kNames = {
-        "area",   "base",  "br",     "col",   "embed", "hr",    "img",   "input",   "link",
-        "meta",   "param", "source", "track", "wbr",   "p",     "li",    "dt",      "dd",
-        "option", "tr",    "td",     "th",    "tbody", "thead", "tfoot", "!doctype"};
-    std::string lowered(name);
-    for (char& c : lowered)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return std::find(kNames.begin(), kNames.end(), lowered) != kNames.end();
-}
-
-// The part of the text the parser is given: all of it, unless the elements
-// left open pile up past `max_open`, where it is cut. The HTML5 rules make
-// the parser look through every open element on many tags, so a page of
-// endless unclosed elements would cost time in the square of its length.
-std::size_t readable_length(std::string_view text, std::size_t max_open) {
-    std::size_t open = 0;
-    std::size_t pos = 0;
-    while ((pos = text.find('<', pos)) != std::string_view::npos) {
-        if (text.substr(pos, 4) == "<!--") {
-            const std::size_t end = text.find("-->", pos + 4);
-            if (end == std::string_view::npos)
-                break;
-            pos = end + 3;
-            continue;
-        }
-        const bool closing = pos + 1 < text.size() && text[pos + 1] == '/';
-        std::size_t name_end = pos + (closing ? 2 : 1);
-        const std::size_t name_start = name_end;
-        while (name_end < text.size() &&
-               (is_ascii_letter(text[name_end]) ||
-                (name_end > name_start && text[name_end] >= '0' && text[name_end] <= '9') ||
-                text[name_end] == '-' || text[name_end] == '!'))
-            ++name_end;
-        const std::string_view name = text.substr(name_start, name_end - name_start);
-        pos = name_end;
-        if (name.empty() || never_nests(name))
-            continue;
-        if (closing) {
-            open -= open > 0 ? 1 : 0;
-            continue;
-        }
-        const std::size_t tag_end = text.find('>', pos);
-        if (tag_end != std::string_view::npos && tag_end > 0 && text[tag_end - 1] == '/')
-            continue;  // <x/>
-        if (++open > max_open)
-            return name_start - 1;
-        if (strncasecmp(name.data(), "script", 6) == 0 ||
-            strncasecmp(name.data(), "style", 5) == 0) {
-            // Raw text up to the end tag.
-            const std::size_t end = text.find("</", pos);
-            if (end == std::string_view::npos)
-                break;
-            pos = end;
-        }
-    }
-    return text.size();
 }
 
 }  // namespace
@@ -406,8 +342,9 @@ Result<Document> parse_html(std::string_view utf8, const ParseLimits& limits) {
     options.deallocator = arena_release;
     options.userdata = &arena;
     options.max_errors = 0;  // the parse errors of real pages are many and of no use here
-    const std::size_t length = readable_length(utf8, limits.max_open_elements);
-    const GumboOutput* output = run_parser(&options, utf8.data(), length, &arena);
+    std::string bounded_storage;
+    const std::string_view markup = bounded_markup(utf8, limits.markup, bounded_storage);
+    const GumboOutput* output = run_parser(&options, markup.data(), markup.size(), &arena);
     if (output == nullptr)
         return fail("Trang quá lớn hoặc quá phức tạp để đọc");
     Document document;

@@ -2,7 +2,8 @@
 
 // The parsed page: an HTML5 tree (gumbo builds it, as a browser would) copied
 // into a compact tree of our own, with limits that keep any input within a
-// fixed memory and time: the parser's memory, the nesting depth (deeper
+// fixed memory and time: the markup's bounds (markup_bounds.h: elements open
+// at once, attributes), the parser's memory, the nesting depth (deeper
 // elements are flattened into their ancestor at the limit, their text kept)
 // and the number of nodes (the rest of a page beyond it is not read).
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "base/result.h"
+#include "extraction/markup_bounds.h"
 
 namespace papyr::extraction {
 
@@ -38,10 +40,11 @@ struct Node {
 };
 
 struct ParseLimits {
-    std::size_t max_parser_bytes = std::size_t{96} << 20;
-    // Elements left open at once in the source; the text is read up to the
-    // point where more would be.
-    std::size_t max_open_elements = 400;
+    MarkupBounds markup;
+    // The parser's own memory. Real pages of 2 MB need well under a third of
+    // it; dense markup made to fill it is refused, so that the two
+    // extractions the service runs at once fit a console beside the rest.
+    std::size_t max_parser_bytes = std::size_t{32} << 20;
     std::size_t max_depth = 160;
     std::size_t max_nodes = 400'000;
 };

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <map>
 
-#include "news_server/release_channel.h"
+#include "releases/release_channel.h"
 
 namespace papyr::news_server {
 namespace {
@@ -147,7 +147,7 @@ Result<Command> read_serve(const std::vector<std::string>& arguments) {
     options.cache_megabytes = *cache;
     options.feed_fresh_for = std::chrono::seconds(*ttl);
     if (const auto channel = value(*parsed, "--release-channel")) {
-        if (auto usable = check_channel_url(*channel); !usable)
+        if (auto usable = releases::check_channel_url(*channel); !usable)
             return fail("--release-channel: " + usable.error());
         options.release_channel = *channel;
     }

@@ -6,8 +6,8 @@
 #include <system_error>
 #include <vector>
 
+#include "base/file_bytes.h"
 #include "base/text_file.h"
-#include "news_server/file_bytes.h"
 
 namespace papyr::news_server {
 namespace {

@@ -4,8 +4,8 @@
 #include <optional>
 #include <set>
 
+#include "feeds/feed_parser.h"
 #include "news_api/pub_date.h"
-#include "news_server/feed_parser.h"
 #include "news_server/messages.h"
 
 namespace papyr::news_server {
@@ -29,13 +29,14 @@ Attempt read_one(const Publisher& publisher, const Category& category, const std
         attempt.detail = url + ": " + fetched.detail;
         return attempt;
     }
-    FeedContext context;
+    feeds::FeedContext context;
     context.source_id = publisher.id;
     context.source_name = publisher.name;
     context.category_id = category.id;
     context.feed_url = fetched.final_url.empty() ? url : fetched.final_url;
     context.default_utc_offset_minutes = publisher.utc_offset_minutes;
-    auto items = map_feed(fetched.body, context);
+    context.declared_charset = fetched.charset;
+    auto items = feeds::map_feed(fetched.body, context);
     if (!items) {
         attempt.error = items.error();
         attempt.detail = url + ": " + items.error();
@@ -132,7 +133,7 @@ std::vector<NewsFeedItem> merge_feed_items(const std::vector<std::vector<NewsFee
     });
     std::vector<NewsFeedItem> items;
     for (const Dated& dated : all) {
-        if (items.size() == kMaxFeedItems)
+        if (items.size() == feeds::kMaxFeedItems)
             break;
         items.push_back(*dated.item);
     }

@@ -28,10 +28,10 @@
 #include <thread>
 
 #include "base/diagnostics.h"
+#include "base/single_flight.h"
 #include "news_server/demo_content.h"
 #include "news_server/disk_cache.h"
 #include "news_server/publisher_fetch.h"
-#include "news_server/single_flight.h"
 #include "news_server/sources.h"
 
 namespace papyr::news_server {

@@ -12,18 +12,16 @@
 #include <thread>
 
 #include "base/diagnostics.h"
+#include "base/file_bytes.h"
 #include "base/url.h"
 #include "extraction/extract.h"
+#include "feeds/feed_parser.h"
 #include "news_api/json.h"
-#include "news_server/feed_parser.h"
-#include "news_server/file_bytes.h"
 #include "news_server/http_server.h"
 #include "news_server/messages.h"
 #include "news_server/news_service.h"
 #include "news_server/publisher_fetch.h"
-#include "news_server/release_channel.h"
-#include "news_server/release_key_data.h"
-#include "news_server/release_signature.h"
+#include "news_server/release_routes.h"
 #include "news_server/tls_identity.h"
 
 #ifndef PAPYR_VERSION
@@ -148,55 +146,6 @@ std::vector<Route> news_routes(NewsService& service) {
     };
 }
 
-std::vector<Route> release_routes(ReleaseChannel& channel, const ListenAddress& listen) {
-    return {
-        {"/ota/papyr.json",
-         [&channel, listen](const RouteRequest& request) {
-             // The reader fetches the package from where it reached this
-             // service: 127.0.0.1 on a console, the server's address on a
-             // household network.
-             return channel.manifest(package_origin(request.host, listen.host, listen.port));
-         }},
-        {std::string(kPackagePathPrefix),
-         [&channel](const RouteRequest& request) {
-             return channel.package(
-                 std::string_view(request.path).substr(kPackagePathPrefix.size()));
-         },
-         true},
-    };
-}
-
-Result<ReleaseKey> release_key(const ServeOptions& options) {
-    if (!options.release_key)
-        return ReleaseKey::from_pem(
-            std::string_view(reinterpret_cast<const char*>(kReleaseKey), kReleaseKeySize));
-    const std::optional<std::string> pem = read_file_bytes(*options.release_key);
-    if (!pem)
-        return fail("cannot read the release key " + options.release_key->string());
-    auto key = ReleaseKey::from_pem(*pem);
-    if (!key)
-        return fail(options.release_key->string() + ": " + key.error());
-    return key;
-}
-
-// Manifest and signature are small; the package gets room and time of its
-// own, one download at a time.
-ChannelFetchers channel_fetchers(const CurlSettings& publishers) {
-    CurlSettings documents = publishers;
-    documents.test_resolve_address.reset();
-    documents.max_body_bytes = 64 * 1024;
-    documents.request_time_limit = std::chrono::milliseconds(4000);
-    documents.max_concurrent = 2;
-    CurlSettings package = documents;
-    package.max_body_bytes = 32 * 1024 * 1024;
-    package.request_time_limit = std::chrono::minutes(5);
-    package.max_concurrent = 1;
-    auto small = std::make_shared<CurlFetcher>(documents);
-    auto large = std::make_shared<CurlFetcher>(package);
-    return {[small](const FetchRequest& request) { return (*small)(request); },
-            [large](const FetchRequest& request) { return (*large)(request); }};
-}
-
 // SIGTERM and SIGINT are taken by one thread with sigwait; every other thread
 // has them blocked (they inherit the mask from the main thread).
 sigset_t stop_signals() {
@@ -272,20 +221,20 @@ int serve(const ServeOptions& options) {
     if (options.demo)
         say("[Server] Demo mode: feeds and articles that cannot be fetched and were never kept "
             "are answered from the built-in demo set");
-    auto key = release_key(options);
+    auto key = release_key(options.release_key);
     if (!key) {
         say("papyr-server: " + key.error());
         return kFailure;
     }
-    ChannelSettings channel_settings;
+    releases::ChannelSettings channel_settings;
     channel_settings.manifest_url = options.release_channel.value_or(PAPYR_RELEASE_CHANNEL);
     channel_settings.own_version = PAPYR_VERSION;
     if (channel_settings.manifest_url.empty())
         say("[Server] No release channel: updates are not offered");
     else
         say("[Server] Release channel: " + channel_settings.manifest_url);
-    ReleaseChannel channel(channel_settings, std::move(key).value(), data / "release",
-                           channel_fetchers(curl), stderr_log());
+    releases::ReleaseChannel channel(channel_settings, std::move(key).value(), data / "release",
+                                     channel_fetchers(curl), stderr_log());
 
     auto fetcher = std::make_shared<CurlFetcher>(curl);
     NewsService service(
@@ -370,13 +319,13 @@ std::string feed_command_answer(const Sources& sources, const FeedOptions& optio
                                      : messages::unknown_category(options.source, options.category))
             .body;
     }
-    FeedContext context;
+    feeds::FeedContext context;
     context.source_id = publisher->id;
     context.source_name = publisher->name;
     context.category_id = category->id;
     context.feed_url = category->feeds.urls.front();
     context.default_utc_offset_minutes = publisher->utc_offset_minutes;
-    auto items = map_feed(document, context);
+    auto items = feeds::map_feed(document, context);
     if (!items)
         return feed_failure(502, items.error()).body;
     return encode_json(FeedResponse{true, std::move(items).value(), std::nullopt},

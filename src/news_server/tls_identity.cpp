@@ -16,8 +16,8 @@
 #include <memory>
 #include <optional>
 
+#include "base/file_bytes.h"
 #include "base/os_error.h"
-#include "news_server/file_bytes.h"
 
 namespace papyr::news_server {
 namespace {

@@ -18,14 +18,14 @@
 
 #include "base/url.h"
 #include "base/utf8.h"
+#include "feeds/feed_parser.h"
+#include "feeds/link_cleaner.h"
 #include "news_api/json.h"
-#include "news_server/feed_parser.h"
-#include "news_server/link_cleaner.h"
 
 namespace {
 
 using papyr::NewsFeedItem;
-using papyr::news_server::FeedContext;
+using papyr::feeds::FeedContext;
 
 const FeedContext kContext{.source_id = "tin",
                            .source_name = "Tin",
@@ -67,7 +67,7 @@ void check_link(const std::string& link) {
     while (url->has_query && start <= url->query.size()) {
         const std::size_t end = std::min(url->query.find('&', start), url->query.size());
         const std::string parameter = url->query.substr(start, end - start);
-        if (papyr::news_server::is_tracking_parameter(parameter.substr(0, parameter.find('='))))
+        if (papyr::feeds::is_tracking_parameter(parameter.substr(0, parameter.find('='))))
             fail_check("link keeps a tracking parameter", link);
         start = end + 1;
     }
@@ -79,7 +79,7 @@ void check_item(const NewsFeedItem& item) {
     check_line(item.title, "title");
     check_line(item.lead, "lead");
     check_link(item.link);
-    if (item.id != papyr::news_server::headline_id(item.link))
+    if (item.id != papyr::feeds::headline_id(item.link))
         fail_check("id is not the link's", item.link);
     if (!item.pub_date.empty() && !item.pub_date.ends_with("(GMT+7)"))
         fail_check("date not in Vietnam time", item.pub_date);
@@ -95,13 +95,13 @@ void check_item(const NewsFeedItem& item) {
 }
 
 void check_mapping(std::string_view document) {
-    const auto items = papyr::news_server::map_feed(document, kContext);
-    const auto again = papyr::news_server::map_feed(document, kContext);
+    const auto items = papyr::feeds::map_feed(document, kContext);
+    const auto again = papyr::feeds::map_feed(document, kContext);
     if (items.has_value() != again.has_value() ||
         (items ? !(*items == *again) : items.error() != again.error()))
         fail_check("the same bytes gave another result", document);
     if (!items) {
-        using namespace papyr::news_server;
+        using namespace papyr::feeds;
         const std::set<std::string_view> known = {kFeedEmptyMessage, kFeedTooLargeMessage,
                                                   kFeedIsWebPageMessage, kFeedNotRssMessage,
                                                   kFeedBrokenMessage};
@@ -109,7 +109,7 @@ void check_mapping(std::string_view document) {
             fail_check("unknown message", items.error());
         return;
     }
-    if (items->size() > papyr::news_server::kMaxFeedItems)
+    if (items->size() > papyr::feeds::kMaxFeedItems)
         fail_check("more than fifty headlines", document);
     std::set<std::string> ids;
     for (const auto& item : *items) {
