@@ -208,6 +208,39 @@ TextMeasure measure_run(std::string_view text) {
     return measure;
 }
 
+// What a pass knows of the page for its verdicts.
+struct PruneContext {
+    Pruning strength = Pruning::Plain;
+    std::vector<bool> holds_main;  // the full pass only
+    PageMeasure page;              // the full pass only
+};
+
+// Whether the element and all below it go.
+bool is_junk(const Document& document, NodeId id, const PruneContext& context) {
+    const Node& node = document.node(id);
+    const bool full = context.strength == Pruning::Full;
+    const ClassHints hints = class_hints(document, id);
+    const auto role = document.attribute(id, "role");
+    bool junk = listed(kJunkTags, node.tag) || (role && listed(kJunkRoles, *role)) ||
+                (node.tag == "form" && full);
+    if (full && !exempt_from_hints(node.tag)) {
+        junk = junk || node.tag == "header" || junk_by_names(document, id, hints, context.page);
+        if (node.tag == "form" && context.page.stats.chars[id] * 2 > context.page.total)
+            junk = false;
+    }
+    // A form or landmark around the whole page (ASP.NET pages wrap
+    // everything in one form) is no boilerplate.
+    if (junk && full && context.holds_main[id])
+        junk = false;
+    // What the reader cannot see is never text, whatever it holds (a hidden
+    // copy of the body for machines, marked up as the body), except the rest
+    // of an article that the page delivered behind a paywall, hidden until
+    // the reader logs in.
+    const bool delivered =
+        full && hints.gated && !looks_like_boilerplate(context.page.stats, context.page.shape, id);
+    return (junk || is_hidden(document, id, hints)) && !delivered;
+}
+
 }  // namespace
 
 void remove_subtrees(const Document& document, const std::vector<NodeId>& ids, RemovedMask& mask) {
@@ -219,48 +252,22 @@ void remove_subtrees(const Document& document, const std::vector<NodeId>& ids, R
 
 RemovedMask prune_boilerplate(const Document& document, Pruning strength) {
     RemovedMask removed(document.size(), false);
-    const std::vector<bool> holds_main =
-        strength == Pruning::Full ? holds_main_content(document) : std::vector<bool>();
-    // Plain text size per node, for the guard against removing most of a
-    // page because of one unlucky class name, and the shape of the text.
-    PageMeasure page;
+    PruneContext context;
+    context.strength = strength;
     if (strength == Pruning::Full) {
-        page.stats = measure_text(document, removed);
-        page.shape = measure_shape(document, page.stats);
-        page.total = page.stats.chars[document.root()];
+        context.holds_main = holds_main_content(document);
+        // Plain text size per node, for the guard against removing most of
+        // a page because of one unlucky class name, and the shape of the text.
+        context.page.stats = measure_text(document, removed);
+        context.page.shape = measure_shape(document, context.page.stats);
+        context.page.total = context.page.stats.chars[document.root()];
     }
     // Node ids are in document order, parents before children, so one
     // forward pass sees each parent's verdict before its children.
     for (NodeId id = 1; id < document.size(); ++id) {
         const Node& node = document.node(id);
-        if (removed[node.parent]) {
-            removed[id] = true;
-            continue;
-        }
-        if (node.kind != NodeKind::Element)
-            continue;
-        const ClassHints hints = class_hints(document, id);
-        const auto role = document.attribute(id, "role");
-        bool junk = listed(kJunkTags, node.tag) || is_hidden(document, id, hints) ||
-                    (role && listed(kJunkRoles, *role)) || node.tag == "form";
-        if (strength == Pruning::Full && !exempt_from_hints(node.tag)) {
-            junk = junk || node.tag == "header" || junk_by_names(document, id, hints, page);
-            if (node.tag == "form" && page.stats.chars[id] * 2 > page.total)
-                junk = false;
-        }
-        // A form or landmark around the whole page (ASP.NET pages wrap
-        // everything in one form) is no boilerplate.
-        if (junk && strength == Pruning::Full && holds_main[id])
-            junk = false;
-        if (junk && node.tag == "form" && strength == Pruning::Plain)
-            junk = false;
-        // What the reader cannot see is never text, whatever it holds (a
-        // hidden copy of the body for machines, marked up as the body),
-        // except the rest of an article that the page delivered behind a
-        // paywall, hidden until the reader logs in.
-        const bool delivered = strength == Pruning::Full && hints.gated &&
-                               !looks_like_boilerplate(page.stats, page.shape, id);
-        removed[id] = (junk && !delivered) || (is_hidden(document, id, hints) && !delivered);
+        removed[id] = removed[node.parent] ||
+                      (node.kind == NodeKind::Element && is_junk(document, id, context));
     }
     if (strength == Pruning::Full)
         remove_teaser_groups(document, measure_text(document, removed), removed);

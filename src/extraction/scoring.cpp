@@ -257,6 +257,31 @@ void add_cousins(const Document& document, const RemovedMask& removed, const Tex
     std::sort(chosen.begin(), chosen.end());
 }
 
+// The chosen container and those of its siblings that look like more of the
+// same article, in page order.
+std::vector<NodeId> with_siblings(const Document& document, const RemovedMask& removed,
+                                  const TextStats& stats, const Scores& scores, NodeId top) {
+    const double threshold = std::max(10.0, scores.score[top] * 0.2);
+    const auto top_class = document.attribute(top, "class");
+    std::vector<NodeId> chosen;
+    for (const NodeId sibling : document.node(document.node(top).parent).children) {
+        if (removed[sibling] || document.node(sibling).kind != NodeKind::Element)
+            continue;
+        if (sibling == top) {
+            chosen.push_back(sibling);
+            continue;
+        }
+        double bonus = 0;
+        if (top_class && !top_class->empty() && document.attribute(sibling, "class") == top_class)
+            bonus = scores.score[top] * 0.2;
+        if ((scores.candidate[sibling] && scores.score[sibling] + bonus >= threshold) ||
+            looks_like_more_text(document, stats, sibling) ||
+            holds_as_much_prose(stats, top, sibling))
+            chosen.push_back(sibling);
+    }
+    return chosen;
+}
+
 }  // namespace
 
 NodeId enclosing_article(const Document& document, NodeId id) {
@@ -279,28 +304,10 @@ std::vector<NodeId> find_main_content(const Document& document, const RemovedMas
         return {};
     top = widen_to_common_ancestor(document, scores, top);
     top = climb_single_child_wrappers(document, removed, top);
-
     const NodeId parent = document.node(top).parent;
     if (parent == kNoNode || parent == document.root())
         return {top};
-    const double threshold = std::max(10.0, scores.score[top] * 0.2);
-    const auto top_class = document.attribute(top, "class");
-    std::vector<NodeId> chosen;
-    for (const NodeId sibling : document.node(parent).children) {
-        if (removed[sibling] || document.node(sibling).kind != NodeKind::Element)
-            continue;
-        if (sibling == top) {
-            chosen.push_back(sibling);
-            continue;
-        }
-        double bonus = 0;
-        if (top_class && !top_class->empty() && document.attribute(sibling, "class") == top_class)
-            bonus = scores.score[top] * 0.2;
-        if ((scores.candidate[sibling] && scores.score[sibling] + bonus >= threshold) ||
-            looks_like_more_text(document, stats, sibling) ||
-            holds_as_much_prose(stats, top, sibling))
-            chosen.push_back(sibling);
-    }
+    std::vector<NodeId> chosen = with_siblings(document, removed, stats, scores, top);
     add_cousins(document, removed, stats, top, chosen);
     return chosen;
 }
