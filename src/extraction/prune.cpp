@@ -199,11 +199,16 @@ TextMeasure measure_run(std::string_view text) {
         const auto byte = static_cast<unsigned char>(text[i]);
         if (byte == ' ' || byte == '\n' || byte == '\t' || byte == '\r' || (byte & 0xC0) == 0x80)
             continue;
+        if (byte < 0x80) {
+            ++measure.chars;
+            measure.commas += byte == ',' ? 1U : 0U;
+            continue;
+        }
         measure.chars += byte >= 0xE3 && byte <= 0xED ? 2U : 1U;
-        const std::string_view rest = text.substr(i);
-        if (byte == ',' || rest.substr(0, 3) == "\xE3\x80\x81" ||
-            rest.substr(0, 3) == "\xEF\xBC\x8C")
-            ++measure.commas;
+        if (byte == 0xE3 || byte == 0xEF) {
+            const std::string_view sequence = text.substr(i, 3);
+            measure.commas += sequence == "\xE3\x80\x81" || sequence == "\xEF\xBC\x8C" ? 1U : 0U;
+        }
     }
     return measure;
 }
