@@ -2,9 +2,13 @@
 
 // Request coalescing: while one caller works for a key, later callers for the
 // same key wait for its result instead of doing the same work again (a dozen
-// consoles refreshing one feed cost the publisher one fetch).
+// consoles refreshing one feed cost the publisher one fetch). However the
+// work ends, its key is free again afterwards: an exception reaches the
+// caller that ran it and every caller that waited for it, and the next call
+// for the key does the work anew.
 
 #include <condition_variable>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -23,28 +27,43 @@ class SingleFlight {
         std::unique_lock lock(mutex_);
         if (auto found = calls_.find(key); found != calls_.end()) {
             const std::shared_ptr<Call> call = found->second;
-            call->done.wait(lock, [&] { return call->value.has_value(); });
+            call->done.wait(lock, [&] { return call->finished; });
             if (joined != nullptr)
                 *joined = true;
+            if (call->failure)
+                std::rethrow_exception(call->failure);
             return *call->value;
         }
         const auto call = std::make_shared<Call>();
         calls_.emplace(key, call);
         lock.unlock();
-        Value value = work();
+        std::optional<Value> value;
+        std::exception_ptr failure;
+        try {
+            value.emplace(work());
+        } catch (...) {
+            failure = std::current_exception();
+        }
         lock.lock();
         call->value = value;
+        call->failure = failure;
+        call->finished = true;
         calls_.erase(key);
         call->done.notify_all();
+        lock.unlock();
         if (joined != nullptr)
             *joined = false;
-        return value;
+        if (failure)
+            std::rethrow_exception(failure);
+        return *std::move(value);
     }
 
   private:
     struct Call {
         std::condition_variable done;
+        bool finished = false;
         std::optional<Value> value;
+        std::exception_ptr failure;
     };
 
     std::mutex mutex_;

@@ -101,6 +101,30 @@ Tail split_tail(std::string_view text) {
     return tail;
 }
 
+constexpr std::size_t kLongestDnsName = 253;
+constexpr std::size_t kLongestLabel = 63;
+
+bool is_label_char(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+}
+
+bool is_label(std::string_view label) {
+    return !label.empty() && label.size() <= kLongestLabel && label.front() != '-' &&
+           label.back() != '-' && std::all_of(label.begin(), label.end(), is_label_char);
+}
+
+// "1" to "65535"; "0", "65536", "" and anything but digits are no port.
+std::optional<unsigned> parse_port(std::string_view text) {
+    if (text.empty() || text.size() > 5 || !all_digits(text))
+        return std::nullopt;
+    unsigned port = 0;
+    for (const char c : text)
+        port = port * 10 + static_cast<unsigned>(c - '0');
+    if (port == 0 || port > 65535)
+        return std::nullopt;
+    return port;
+}
+
 }  // namespace
 
 std::optional<Url> parse_url(std::string_view text) {
@@ -187,6 +211,66 @@ std::optional<std::string> resolve_url(std::string_view base_text, std::string_v
     out.has_query = tail.query.has_value();
     out.query = std::string(tail.query.value_or(""));
     return to_string(out);
+}
+
+std::optional<std::string> parse_dns_name(std::string_view text) {
+    if (!text.empty() && text.back() == '.')
+        text.remove_suffix(1);
+    if (text.empty() || text.size() > kLongestDnsName)
+        return std::nullopt;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find('.', start), text.size());
+        if (!is_label(text.substr(start, end - start)))
+            return std::nullopt;
+        start = end + 1;
+    }
+    return lowercase(text);
+}
+
+std::optional<HttpsUrl> parse_https_url(std::string_view text, PlainHttp plain) {
+    if (text.size() > kLongestFetchUrl || has_forbidden_bytes(text))
+        return std::nullopt;
+    const std::size_t colon = scheme_length(text);
+    if (colon == 0 || text.substr(colon, 3) != "://")
+        return std::nullopt;
+    const std::string scheme = lowercase(text.substr(0, colon));
+    const bool upgraded = scheme == "http" && plain == PlainHttp::Upgrade;
+    if (scheme != "https" && !upgraded)
+        return std::nullopt;
+    const std::string_view rest = text.substr(colon + 3);
+    const std::size_t authority_end = std::min(rest.find_first_of("/?#"), rest.size());
+    const std::string_view authority = rest.substr(0, authority_end);
+    const std::size_t port_colon = authority.find(':');
+    std::optional<std::string> host = parse_dns_name(authority.substr(0, port_colon));
+    if (!host)
+        return std::nullopt;
+    HttpsUrl url;
+    url.host = std::move(*host);
+    if (port_colon != std::string_view::npos) {
+        const std::optional<unsigned> port = parse_port(authority.substr(port_colon + 1));
+        if (!port)
+            return std::nullopt;
+        if (*port != 443 && !(upgraded && *port == 80))
+            url.port = std::to_string(*port);
+    }
+    const Tail tail = split_tail(rest.substr(authority_end));
+    url.path = tail.path.empty() ? "/" : std::string(tail.path);
+    if (tail.query)
+        url.query = std::string(*tail.query);
+    // The bound holds for the URL as it is written back too.
+    if (to_string(url).size() > kLongestFetchUrl)
+        return std::nullopt;
+    return url;
+}
+
+std::string to_string(const HttpsUrl& url) {
+    std::string out = "https://" + url.host;
+    if (!url.port.empty())
+        out += ":" + url.port;
+    out += url.path;
+    if (url.query)
+        out += "?" + *url.query;
+    return out;
 }
 
 bool host_within(std::string_view host, std::string_view domain) {

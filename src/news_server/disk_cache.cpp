@@ -1,7 +1,5 @@
 #include "news_server/disk_cache.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <system_error>
 #include <vector>
@@ -24,16 +22,6 @@ bool safe_name(std::string_view name) {
 // base/text_file.h names its temporary files "<target>.tmp-<pid>-<n>".
 bool is_temporary(const fs::path& path) {
     return path.filename().string().find(".tmp-") != std::string::npos;
-}
-
-std::optional<std::chrono::system_clock::time_point> modification_time(const fs::path& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        return std::nullopt;
-    const auto since_epoch =
-        std::chrono::seconds(info.st_mtim.tv_sec) + std::chrono::nanoseconds(info.st_mtim.tv_nsec);
-    return std::chrono::system_clock::time_point(
-        std::chrono::duration_cast<std::chrono::system_clock::duration>(since_epoch));
 }
 
 struct Entry {
@@ -65,8 +53,9 @@ std::uint64_t file_size_or_zero(const fs::path& path) {
 
 }  // namespace
 
-DiskCache::DiskCache(std::filesystem::path folder, std::uint64_t max_bytes)
-    : folder_(std::move(folder)), max_bytes_(max_bytes) {
+DiskCache::DiskCache(std::filesystem::path folder, std::uint64_t max_bytes,
+                     std::size_t max_file_bytes)
+    : folder_(std::move(folder)), max_bytes_(max_bytes), max_file_bytes_(max_file_bytes) {
     std::error_code error;
     fs::create_directories(folder_, error);
     for (const fs::directory_entry& entry : fs::directory_iterator(folder_, error)) {
@@ -84,21 +73,15 @@ DiskCache::DiskCache(std::filesystem::path folder, std::uint64_t max_bytes)
 std::optional<StoredFile> DiskCache::read(std::string_view name) const {
     if (!safe_name(name))
         return std::nullopt;
-    const fs::path path = folder_ / std::string(name);
-    std::optional<std::string> bytes = read_file_bytes(path);
-    if (!bytes)
+    std::optional<RegularFile> file =
+        read_regular_file(folder_ / std::string(name), max_file_bytes_);
+    if (!file)
         return std::nullopt;
-    StoredFile stored;
-    stored.bytes = std::move(*bytes);
-    const auto written = modification_time(path);
-    if (!written)
-        return std::nullopt;
-    stored.written = *written;
-    return stored;
+    return StoredFile{std::move(file->bytes), file->modified};
 }
 
 bool DiskCache::write(std::string_view name, std::string_view bytes) {
-    if (!safe_name(name))
+    if (!safe_name(name) || bytes.size() > max_file_bytes_)
         return false;
     const fs::path path = folder_ / std::string(name);
     const std::lock_guard lock(mutex_);

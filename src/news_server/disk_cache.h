@@ -4,9 +4,12 @@
 // write takes it over the bound, the files written longest ago go first
 // until it is back under. Every file is replaced atomically (temporary file
 // and rename), so a crash or a power cut never leaves a torn one; a file that
-// is damaged anyway is the reader's to refuse (the caller decodes it).
+// is damaged anyway is the reader's to refuse (the caller decodes it). What
+// lies under a file's name is not trusted to be a file: only a regular file
+// within the size bound is read (base/file_bytes.h), anything else is a miss.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
@@ -24,12 +27,14 @@ struct StoredFile {
 class DiskCache {
   public:
     // Creates the folder when it is missing. Leftover temporary files of an
-    // earlier run are removed.
-    DiskCache(std::filesystem::path folder, std::uint64_t max_bytes);
+    // earlier run are removed. `max_file_bytes` bounds each file, both ways.
+    DiskCache(std::filesystem::path folder, std::uint64_t max_bytes, std::size_t max_file_bytes);
 
-    // Nothing when the file is missing or unreadable.
+    // Nothing when the file is missing, unreadable, larger than the bound or
+    // not a regular file.
     [[nodiscard]] std::optional<StoredFile> read(std::string_view name) const;
-    // False when the file could not be written; the cache stays usable.
+    // False when the file could not be written or is larger than the bound;
+    // the cache stays usable.
     bool write(std::string_view name, std::string_view bytes);
     void remove(std::string_view name);
 
@@ -42,6 +47,7 @@ class DiskCache {
 
     std::filesystem::path folder_;
     std::uint64_t max_bytes_;
+    std::size_t max_file_bytes_;
     mutable std::mutex mutex_;
     std::uint64_t total_ = 0;
 };

@@ -19,9 +19,11 @@ struct Attempt {
     std::string detail;
 };
 
-Attempt read_one(const Publisher& publisher, const Category& category, const std::string& url,
+Attempt read_one(const Publisher& publisher, const Category& category, const HttpsUrl& feed,
                  const Fetcher& fetch, SteadyTime deadline) {
-    const FetchResult fetched = fetch(FetchRequest{url, publisher.hosts, deadline});
+    const FetchResult fetched =
+        fetch(FetchRequest{feed, publisher.hosts, deadline, FetchLane::Feed});
+    const std::string url = to_string(feed);
     Attempt attempt;
     if (!fetched.ok()) {
         attempt.error = messages::fetch_failed(fetched, publisher.name);
@@ -67,7 +69,7 @@ FeedOutcome first_with_items(const Publisher& publisher, const Category& categor
     std::optional<Attempt> first_failure;
     std::optional<std::vector<NewsFeedItem>> empty_feed;
     std::string details;
-    for (const std::string& url : category.feeds.urls) {
+    for (const HttpsUrl& url : category.feeds.urls) {
         Attempt attempt = read_one(publisher, category, url, fetch, deadline);
         add_detail(details, attempt.detail);
         if (attempt.items && !attempt.items->empty())
@@ -89,7 +91,7 @@ FeedOutcome merged(const Publisher& publisher, const Category& category, const F
     std::vector<std::vector<NewsFeedItem>> lists;
     std::optional<Attempt> first_failure;
     std::string details;
-    for (const std::string& url : category.feeds.urls) {
+    for (const HttpsUrl& url : category.feeds.urls) {
         Attempt attempt = read_one(publisher, category, url, fetch, deadline);
         add_detail(details, attempt.detail);
         if (attempt.items)

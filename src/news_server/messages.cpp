@@ -27,6 +27,14 @@ std::string unknown_route() {
     return "Máy chủ không có địa chỉ này";
 }
 
+std::string service_busy() {
+    return "Máy chủ đang bận, thử lại sau";
+}
+
+std::string internal_error() {
+    return "Máy chủ gặp lỗi, thử lại sau";
+}
+
 std::string fetch_failed(const FetchResult& result, std::string_view name) {
     const std::string who(name);
     switch (result.problem) {

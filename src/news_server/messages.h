@@ -17,6 +17,10 @@ std::string missing_parameter(std::string_view name);
 std::string invalid_article_url();
 std::string foreign_article_url();
 std::string unknown_route();
+// The service is too busy to answer in time; a moment later it may not be.
+std::string service_busy();
+// Something failed inside the service; what, only its log says.
+std::string internal_error();
 // A fetch from the publisher named `name` that did not give a usable answer.
 std::string fetch_failed(const FetchResult& result, std::string_view name);
 

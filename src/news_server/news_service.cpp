@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "base/url.h"
 #include "extraction/extract.h"
 #include "news_api/json.h"
 #include "news_api/url_hash.h"
@@ -22,6 +21,12 @@ constexpr std::string_view kArticleCacheControl = "public, max-age=86400";
 // Neither errors nor demo answers may outlive the moment.
 constexpr std::string_view kNoStore = "no-store";
 constexpr std::size_t kPrefetchQueueLimit = 64;
+// Each cache file, read or written: far above any real feed or article.
+constexpr std::size_t kLargestFeedFile = 2 * 1024 * 1024;
+constexpr std::size_t kLargestArticleFile = 8 * 1024 * 1024;
+// Failed article URLs remembered at once: a reader asking for many broken
+// links must not grow the service without end.
+constexpr std::size_t kRememberedArticleFailures = 256;
 
 std::string feed_key(std::string_view source_id, std::string_view category_id) {
     return std::string(source_id) + "/" + std::string(category_id);
@@ -44,6 +49,23 @@ std::string fresh_cache_control(std::chrono::seconds left) {
 Answer success(std::string body, std::string_view cache_control, AnswerOrigin origin,
                std::string note = {}) {
     return Answer{200, std::move(body), std::string(cache_control), origin, std::move(note)};
+}
+
+// An exception inside (memory, threads) becomes a 500 whose reason is for
+// the log only.
+template <class Work>
+Answer without_exceptions(const Work& work, Answer (*failure)(int, std::string)) {
+    try {
+        return work();
+    } catch (const std::exception& error) {
+        Answer answer = failure(500, messages::internal_error());
+        answer.note = std::string("internal error: ") + error.what();
+        return answer;
+    } catch (...) {
+        Answer answer = failure(500, messages::internal_error());
+        answer.note = "internal error";
+        return answer;
+    }
 }
 
 }  // namespace
@@ -84,14 +106,16 @@ Answer article_failure(int status, std::string message) {
 
 NewsService::NewsService(Sources sources, ServiceSettings settings,
                          const std::filesystem::path& cache_folder, Fetcher fetch, LogFn log,
-                         ServiceClock clock)
+                         ServiceClock clock, Extractor extract)
     : sources_(std::move(sources)),
       settings_(settings),
-      feed_files_(cache_folder / "feeds", settings.feed_cache_bytes),
-      article_files_(cache_folder / "articles", settings.article_cache_bytes),
+      feed_files_(cache_folder / "feeds", settings.feed_cache_bytes, kLargestFeedFile),
+      article_files_(cache_folder / "articles", settings.article_cache_bytes, kLargestArticleFile),
       fetch_(std::move(fetch)),
       log_(std::move(log)),
-      clock_(std::move(clock)) {
+      clock_(std::move(clock)),
+      extract_(std::move(extract)),
+      extraction_slots_(std::clamp<std::ptrdiff_t>(settings.max_extractions, 1, 256)) {
     if (settings_.demo) {
         auto demo = load_demo_content();
         if (demo)
@@ -132,7 +156,12 @@ Answer NewsService::feed(std::string_view source_id, std::string_view category_i
                 demo_feed(*publisher, *category, "the publisher failed moments ago"))
             return *std::move(demo);
     }
-    return feed_flights_.run(key, [&] { return fetch_feed_once(*publisher, *category, key); });
+    return without_exceptions(
+        [&] {
+            return feed_flights_.run(key,
+                                     [&] { return fetch_feed_once(*publisher, *category, key); });
+        },
+        feed_failure);
 }
 
 bool NewsService::failed_recently(const std::string& key) {
@@ -267,18 +296,50 @@ void NewsService::note_failure(const std::string& key) {
 
 // --- articles --------------------------------------------------------------
 
-Answer NewsService::article(std::string_view url) {
-    const std::optional<Url> parsed = parse_url(url);
-    if (!parsed || (parsed->scheme != "http" && parsed->scheme != "https"))
+Answer NewsService::article(std::string_view asked) {
+    // The one parse of the URL: everything behind takes the typed value.
+    const std::optional<HttpsUrl> url = parse_https_url(asked, PlainHttp::Upgrade);
+    if (!url)
         return article_failure(400, messages::invalid_article_url());
-    if (std::optional<Answer> demo = demo_article(url))
+    if (std::optional<Answer> demo = demo_article(asked))
         return *std::move(demo);
     // Checked before anything is fetched: the service reaches no other host.
-    const Publisher* publisher = sources_.publisher_of(url);
+    const Publisher* publisher = sources_.publisher_of(*url);
     if (publisher == nullptr)
         return article_failure(403, messages::foreign_article_url());
-    const std::string key(url);
-    return article_flights_.run(key, [&] { return article_once(*publisher, key); });
+    const std::string key(asked);
+    if (std::optional<Answer> failed = recent_article_failure(key))
+        return *std::move(failed);
+    return without_exceptions(
+        [&] {
+            return article_flights_.run(key, [&] { return article_once(*publisher, *url, key); });
+        },
+        article_failure);
+}
+
+std::optional<Answer> NewsService::recent_article_failure(const std::string& url) {
+    const std::lock_guard lock(memory_mutex_);
+    const auto found = failed_articles_.find(url);
+    if (found == failed_articles_.end())
+        return std::nullopt;
+    if (clock_.steady() >= found->second.until) {
+        failed_articles_.erase(found);
+        return std::nullopt;
+    }
+    Answer answer = found->second.answer;
+    answer.note = "failed moments ago; " + answer.note;
+    return answer;
+}
+
+void NewsService::remember_article_failure(const std::string& url, const Answer& failure) {
+    const std::lock_guard lock(memory_mutex_);
+    const auto now = clock_.steady();
+    if (failed_articles_.size() >= kRememberedArticleFailures)
+        std::erase_if(failed_articles_,
+                      [&](const auto& entry) { return now >= entry.second.until; });
+    if (failed_articles_.size() >= kRememberedArticleFailures)
+        failed_articles_.erase(failed_articles_.begin());
+    failed_articles_[url] = FailedArticle{failure, now + settings_.article_retry_after};
 }
 
 std::optional<Answer> NewsService::kept_article(const std::string& url) {
@@ -304,30 +365,50 @@ std::optional<Answer> NewsService::demo_article(std::string_view url) const {
     return success(encode_json(response, JsonLayout::Compact), kNoStore, AnswerOrigin::Demo);
 }
 
-Answer NewsService::article_once(const Publisher& publisher, const std::string& url) {
-    if (std::optional<Answer> kept = kept_article(url))
+Answer NewsService::article_once(const Publisher& publisher, const HttpsUrl& url,
+                                 const std::string& asked) {
+    if (std::optional<Answer> kept = kept_article(asked))
         return *std::move(kept);
     const auto deadline = clock_.steady() + settings_.answer_deadline;
-    FetchResult fetched = fetch_(FetchRequest{url, publisher.hosts, deadline});
+    const FetchResult fetched =
+        fetch_(FetchRequest{url, publisher.hosts, deadline, FetchLane::Article});
     if (!fetched.ok()) {
         Answer failure = article_failure(fetched.problem == FetchProblem::TimedOut ? 504 : 502,
                                          messages::fetch_failed(fetched, publisher.name));
-        failure.note = std::move(fetched.detail);
+        failure.note = fetched.detail;
+        remember_article_failure(asked, failure);
         return failure;
     }
+    return read_article(publisher, asked, fetched, deadline);
+}
+
+// Parsing a page is what costs the service most memory, so only a few run at
+// once; a page that finds no slot by its deadline is answered as such.
+Answer NewsService::read_article(const Publisher& publisher, const std::string& asked,
+                                 const FetchResult& fetched, SteadyTime deadline) {
+    const auto wait_until = std::chrono::steady_clock::now() + (deadline - clock_.steady());
+    if (!extraction_slots_.try_acquire_until(wait_until)) {
+        Answer busy = article_failure(503, messages::service_busy());
+        busy.note = "no extraction slot came free in time";
+        return busy;
+    }
+    const SlotHold hold(extraction_slots_);
     extraction::Page page;
     page.bytes = fetched.body;
-    page.url = url;
+    page.url = asked;
     page.source_name = publisher.name;
     page.rules = &publisher.rules;
     page.default_utc_offset_minutes = publisher.utc_offset_minutes;
     page.declared_charset = fetched.charset;
-    auto article = extraction::extract_article(page);
-    if (!article)
-        return article_failure(502, std::move(article).error());
+    auto article = extract_(page);
+    if (!article) {
+        Answer failure = article_failure(502, std::move(article).error());
+        remember_article_failure(asked, failure);
+        return failure;
+    }
     // The reader names its cache file and finds its saved mark by this URL.
-    article->url = url;
-    article_files_.write(article_cache_file_name(url), encode_article_compact(*article));
+    article->url = asked;
+    article_files_.write(article_cache_file_name(asked), encode_article_compact(*article));
     const ArticleResponse response{true, std::move(article).value(), std::nullopt};
     return success(encode_json(response, JsonLayout::Compact), kArticleCacheControl,
                    AnswerOrigin::Publisher);

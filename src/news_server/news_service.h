@@ -13,6 +13,13 @@
 //              and was never kept.
 // After a feed is fetched, its first articles are fetched and extracted in
 // the background, so that opening them is instant and works offline later.
+//
+// Bounds that requests cannot lift: every answer by its deadline; at most
+// max_extractions pages parsed at once (the largest use of memory: the rest
+// wait for a slot within their deadline); the cache files' sizes; a failed
+// feed or article not asked for again at once. Whatever fails inside, even
+// by an exception, ends in an answer without internal text, and leaves the
+// URL free for the next request.
 
 #include <chrono>
 #include <condition_variable>
@@ -29,6 +36,7 @@
 
 #include "base/diagnostics.h"
 #include "base/single_flight.h"
+#include "base/slots.h"
 #include "news_server/demo_content.h"
 #include "news_server/disk_cache.h"
 #include "news_server/publisher_fetch.h"
@@ -58,11 +66,18 @@ struct ServiceSettings {
     std::chrono::seconds retry_after{60};
     // Every answer is ready by then, well inside the reader's 12 seconds.
     std::chrono::milliseconds answer_deadline{9000};
+    // After an article could not be fetched or read, how long that failure
+    // is answered at once.
+    std::chrono::seconds article_retry_after{30};
+    int max_extractions = 2;
     std::size_t prefetch_articles = 5;  // per fetched feed; 0 turns it off
     std::uint64_t article_cache_bytes = 64ULL * 1024 * 1024;
     std::uint64_t feed_cache_bytes = 16ULL * 1024 * 1024;
     bool demo = false;
 };
+
+// The seam extraction goes through (extraction::extract_article).
+using Extractor = std::function<Result<ArticleDetail>(const extraction::Page&)>;
 
 // Time, so tests can move it.
 struct ServiceClock {
@@ -80,7 +95,7 @@ class NewsService {
     // lines of background work (prefetching).
     NewsService(Sources sources, ServiceSettings settings,
                 const std::filesystem::path& cache_folder, Fetcher fetch, LogFn log,
-                ServiceClock clock = {});
+                ServiceClock clock = {}, Extractor extract = extraction::extract_article);
     ~NewsService();
     NewsService(const NewsService&) = delete;
     NewsService& operator=(const NewsService&) = delete;
@@ -110,8 +125,12 @@ class NewsService {
     std::optional<Answer> demo_feed(const Publisher& publisher, const Category& category,
                                     std::string note) const;
 
-    Answer article_once(const Publisher& publisher, const std::string& url);
+    Answer article_once(const Publisher& publisher, const HttpsUrl& url, const std::string& asked);
+    Answer read_article(const Publisher& publisher, const std::string& asked,
+                        const FetchResult& fetched, SteadyTime deadline);
     std::optional<Answer> kept_article(const std::string& url);
+    std::optional<Answer> recent_article_failure(const std::string& url);
+    void remember_article_failure(const std::string& url, const Answer& failure);
     std::optional<Answer> demo_article(std::string_view url) const;
 
     void schedule_prefetch(const std::vector<NewsFeedItem>& items);
@@ -124,6 +143,8 @@ class NewsService {
     Fetcher fetch_;
     LogFn log_;
     ServiceClock clock_;
+    Extractor extract_;
+    Slots extraction_slots_;
     std::optional<DemoContent> demo_;
 
     std::mutex memory_mutex_;
@@ -131,6 +152,11 @@ class NewsService {
     std::map<std::string, std::chrono::steady_clock::time_point> retry_not_before_;
     SingleFlight<Answer> feed_flights_;
     SingleFlight<Answer> article_flights_;
+    struct FailedArticle {
+        Answer answer;
+        std::chrono::steady_clock::time_point until;
+    };
+    std::map<std::string, FailedArticle> failed_articles_;
 
     std::mutex prefetch_mutex_;
     std::condition_variable prefetch_changed_;

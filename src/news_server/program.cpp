@@ -323,7 +323,7 @@ std::string feed_command_answer(const Sources& sources, const FeedOptions& optio
     context.source_id = publisher->id;
     context.source_name = publisher->name;
     context.category_id = category->id;
-    context.feed_url = category->feeds.urls.front();
+    context.feed_url = to_string(category->feeds.urls.front());
     context.default_utc_offset_minutes = publisher->utc_offset_minutes;
     auto items = feeds::map_feed(document, context);
     if (!items)
@@ -343,7 +343,9 @@ std::string extract_command_answer(const Sources& sources, const ExtractOptions&
     extraction::Page input;
     input.bytes = page;
     input.url = options.url;
-    if (const Publisher* publisher = sources.publisher_of(options.url)) {
+    const std::optional<HttpsUrl> publisher_url = parse_https_url(options.url, PlainHttp::Upgrade);
+    if (const Publisher* publisher =
+            publisher_url ? sources.publisher_of(*publisher_url) : nullptr) {
         input.source_name = publisher->name;
         input.rules = &publisher->rules;
         input.default_utc_offset_minutes = publisher->utc_offset_minutes;

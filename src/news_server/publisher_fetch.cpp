@@ -8,6 +8,7 @@
 
 #include "base/os_error.h"
 #include "base/process.h"
+#include "base/slots.h"
 #include "base/url.h"
 
 namespace papyr::news_server {
@@ -24,8 +25,16 @@ constexpr int kCurlFileTooLarge = 63;
 // Curl's time and size limits come first; this backstop only catches a curl
 // that fails to keep them.
 constexpr std::chrono::milliseconds kKillGrace{2000};
-// The header blocks of every hop come before the body.
+// Where -D writes the header blocks: curl's own standard error (named
+// through /proc, which the console has, unlike a /dev/stderr link). The body
+// alone goes to standard output, and both pipes are read within one capture
+// bound; a header or body file would grow until the time limit instead
+// (curl 7.54's --max-filesize only acts on a declared length).
+constexpr std::string_view kHeadersTo = "/proc/self/fd/2";
+// The header blocks' share of the capture bound, beside the body's.
 constexpr std::size_t kHeaderAllowance = 64 * 1024;
+// A redirect's target in a log line: enough to recognise it.
+constexpr std::size_t kLongestLoggedLocation = 256;
 // Below this, starting curl is not worth it.
 constexpr std::chrono::milliseconds kShortestHop{200};
 
@@ -33,12 +42,6 @@ std::string seconds_text(double seconds) {
     char text[32];
     std::snprintf(text, sizeof text, "%.3f", seconds);
     return text;
-}
-
-std::string default_port(const Url& url) {
-    if (!url.port.empty())
-        return url.port;
-    return url.scheme == "http" ? "80" : "443";
 }
 
 bool is_redirect(int status) {
@@ -78,13 +81,6 @@ std::optional<int> status_of(std::string_view line) {
     return status;
 }
 
-struct HeaderBlock {
-    int status = 0;
-    std::optional<std::string> location;
-    std::string charset;
-    std::size_t end = 0;  // offset just past the blank line
-};
-
 // The charset parameter of a Content-Type value, lowercase and unquoted:
 // `text/html; Charset="UTF-8"` gives "utf-8", no parameter gives "".
 std::string charset_parameter(std::string_view value) {
@@ -109,36 +105,35 @@ std::string charset_parameter(std::string_view value) {
     return {};
 }
 
-std::optional<HeaderBlock> read_block(std::string_view output, std::size_t start) {
-    HeaderBlock block;
-    std::size_t pos = start;
+// One header block from `pos` to just past its blank line; nothing when the
+// text there is not a whole block.
+std::optional<AnswerHead> read_block(std::string_view text, std::size_t& pos) {
+    AnswerHead head;
     bool first = true;
-    while (pos < output.size()) {
-        const std::size_t eol = output.find('\n', pos);
+    while (pos < text.size()) {
+        const std::size_t eol = text.find('\n', pos);
         if (eol == std::string_view::npos)
             return std::nullopt;
-        const std::string_view line = trim(output.substr(pos, eol - pos));
+        const std::string_view line = trim(text.substr(pos, eol - pos));
         pos = eol + 1;
         if (first) {
             const std::optional<int> status = status_of(line);
             if (!status)
                 return std::nullopt;
-            block.status = *status;
+            head.status = *status;
             first = false;
             continue;
         }
-        if (line.empty()) {
-            block.end = pos;
-            return block;
-        }
+        if (line.empty())
+            return head;
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos)
             continue;
         const std::string_view name = line.substr(0, colon);
         if (same_name(name, "location"))
-            block.location = std::string(trim(line.substr(colon + 1)));
+            head.location = std::string(trim(line.substr(colon + 1)));
         else if (same_name(name, "content-type"))
-            block.charset = charset_parameter(line.substr(colon + 1));
+            head.charset = charset_parameter(line.substr(colon + 1));
     }
     return std::nullopt;
 }
@@ -164,11 +159,22 @@ FetchResult from_exit(const ProcessExit& ended, std::size_t max_bytes) {
     return problem(FetchProblem::Unreachable, "curl exit " + std::to_string(*ended.exit_code));
 }
 
-bool allowed(const FetchRequest& request, const Url& url) {
-    if (url.scheme != "http" && url.scheme != "https")
-        return false;
+bool allowed(const FetchRequest& request, const HttpsUrl& url) {
     return std::any_of(request.allowed_hosts.begin(), request.allowed_hosts.end(),
                        [&](const std::string& domain) { return host_within(url.host, domain); });
+}
+
+// The next hop of a redirect: resolved against this one, and as strict as
+// the first (a redirect to plain http is refused, not upgraded).
+std::optional<HttpsUrl> redirect_target(const HttpsUrl& from, std::string_view location) {
+    const std::optional<std::string> resolved = resolve_url(to_string(from), location);
+    if (!resolved)
+        return std::nullopt;
+    return parse_https_url(*resolved, PlainHttp::Refuse);
+}
+
+std::string_view shortened(std::string_view text) {
+    return text.substr(0, kLongestLoggedLocation);
 }
 
 bool usable_file(const std::string& path) {
@@ -176,28 +182,20 @@ bool usable_file(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
 }
 
-// Releases a fetch slot however the fetch ends.
-class SlotGuard {
-  public:
-    explicit SlotGuard(std::counting_semaphore<256>& slots) : slots_(slots) {}
-    ~SlotGuard() { slots_.release(); }
-    SlotGuard(const SlotGuard&) = delete;
-    SlotGuard& operator=(const SlotGuard&) = delete;
-
-  private:
-    std::counting_semaphore<256>& slots_;
-};
-
 }  // namespace
 
-std::vector<std::string> curl_arguments(const CurlSettings& settings, std::string_view url,
+std::vector<std::string> curl_arguments(const CurlSettings& settings, const HttpsUrl& url,
                                         double time_limit_seconds) {
     std::vector<std::string> arguments{
+        // No ~/.curlrc: a proxy, "insecure" or "connect-to" there must not
+        // decide where the service's requests go. Only as the first
+        // argument does curl honour it.
+        "-q",
         "-s",
         // Brackets and braces in a URL are the page's, not curl's globbing.
         "--globoff",
         "--proto",
-        "=http,https",
+        "=https",
         "--compressed",
         "-A",
         std::string(kUserAgent),
@@ -211,63 +209,54 @@ std::vector<std::string> curl_arguments(const CurlSettings& settings, std::strin
         seconds_text(time_limit_seconds),
         "--max-filesize",
         std::to_string(settings.max_body_bytes),
-        // The headers come first on standard output: the status and any
-        // Location are read from them.
+        // The header blocks go to standard error, apart from the body: the
+        // status and any Location are read from them.
         "-D",
-        "-",
+        std::string(kHeadersTo),
     };
     if (settings.ca_bundle) {
         arguments.push_back("--cacert");
         arguments.push_back(*settings.ca_bundle);
     }
     if (settings.test_resolve_address) {
-        if (const std::optional<Url> parsed = parse_url(url)) {
-            arguments.push_back("--resolve");
-            arguments.push_back(parsed->host + ":" + default_port(*parsed) + ":" +
-                                *settings.test_resolve_address);
-        }
+        arguments.push_back("--resolve");
+        arguments.push_back(url.host + ":" + (url.port.empty() ? "443" : url.port) + ":" +
+                            *settings.test_resolve_address);
     }
-    arguments.emplace_back(url);
+    arguments.push_back(to_string(url));
     return arguments;
 }
 
-std::optional<HttpAnswer> parse_curl_output(std::string_view output) {
-    std::size_t start = 0;
-    while (true) {
-        const std::optional<HeaderBlock> block = read_block(output, start);
-        if (!block)
+std::optional<AnswerHead> parse_curl_headers(std::string_view headers) {
+    std::optional<AnswerHead> last;
+    for (std::size_t pos = 0; pos < headers.size();) {
+        last = read_block(headers, pos);
+        if (!last)
             return std::nullopt;
-        // An interim answer, or a proxy's answer to CONNECT before the
-        // publisher's own: a whole header block follows it (a body that
-        // merely starts like a status line is no header block).
-        const bool interim = block->status >= 100 && block->status < 200;
-        if (interim || (block->status == 200 && read_block(output, block->end))) {
-            start = block->end;
-            continue;
-        }
-        return HttpAnswer{block->status, block->location, std::string(output.substr(block->end)),
-                          block->charset};
     }
+    return last;
 }
 
 CurlFetcher::CurlFetcher(CurlSettings settings)
     : settings_(std::move(settings)),
-      slots_(static_cast<std::ptrdiff_t>(std::clamp(settings_.max_concurrent, 1, 256))) {}
+      feed_slots_(static_cast<std::ptrdiff_t>(std::clamp(settings_.feed_slots, 1, 256))),
+      article_slots_(static_cast<std::ptrdiff_t>(std::clamp(settings_.article_slots, 1, 256))) {}
 
 FetchResult CurlFetcher::operator()(const FetchRequest& request) {
-    std::string url = request.url;
+    HttpsUrl url = request.url;
     for (int hop = 0; hop <= settings_.max_redirects; ++hop) {
-        const std::optional<Url> parsed = parse_url(url);
-        if (!parsed || !allowed(request, *parsed))
-            return problem(FetchProblem::ForeignRedirect, "not a publisher's URL: " + url);
-        FetchResult result = fetch_once(url, request.deadline);
+        if (!allowed(request, url))
+            return problem(FetchProblem::ForeignRedirect,
+                           "not a publisher's URL: " + to_string(url));
+        FetchResult result = fetch_once(url, request.lane, request.deadline);
         if (result.problem != FetchProblem::None || !is_redirect(result.http_status))
             return result;
         if (result.detail.empty())
             return problem(FetchProblem::HttpStatus, "a redirect without a Location");
-        std::optional<std::string> next = resolve_url(url, result.detail);
+        std::optional<HttpsUrl> next = redirect_target(url, result.detail);
         if (!next)
-            return problem(FetchProblem::ForeignRedirect, "unusable redirect: " + result.detail);
+            return problem(FetchProblem::ForeignRedirect,
+                           "unusable redirect: " + std::string(shortened(result.detail)));
         url = std::move(*next);
     }
     return problem(FetchProblem::TooManyRedirects,
@@ -276,51 +265,52 @@ FetchResult CurlFetcher::operator()(const FetchRequest& request) {
 
 // One request without following redirects. A redirect comes back with
 // problem None, its status, and the Location in `detail`.
-FetchResult CurlFetcher::fetch_once(const std::string& url, SteadyTime deadline) {
-    if (!slots_.try_acquire_until(deadline))
+FetchResult CurlFetcher::fetch_once(const HttpsUrl& url, FetchLane lane, SteadyTime deadline) {
+    Slots& slots = lane == FetchLane::Feed ? feed_slots_ : article_slots_;
+    if (!slots.try_acquire_until(deadline))
         return problem(FetchProblem::TimedOut, "no fetch slot came free in time");
-    const SlotGuard guard(slots_);
+    const SlotHold hold(slots);
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     const auto limit = std::min(left, settings_.request_time_limit);
     if (limit < kShortestHop)
         return problem(FetchProblem::TimedOut, "the answer's deadline has passed");
 
-    ProcessOptions options;
-    options.stderr_mode = StreamMode::Discard;
     ProcessLimits limits;
     limits.max_capture_bytes = settings_.max_body_bytes + kHeaderAllowance;
     limits.time_limit = limit + kKillGrace;
     const double seconds = static_cast<double>(limit.count()) / 1000.0;
-    const ProcessOutcome outcome =
-        run_process(settings_.program, curl_arguments(settings_, url, seconds), options, limits);
+    ProcessOutcome outcome =
+        run_process(settings_.program, curl_arguments(settings_, url, seconds), {}, limits);
     if (const auto* failure = std::get_if<SpawnFailure>(&outcome))
         return problem(FetchProblem::Unreachable,
                        "cannot run " + settings_.program + ": " + os_error_text(failure->errnum));
-    const auto& ended = std::get<ProcessExit>(outcome);
+    auto& ended = std::get<ProcessExit>(outcome);
     if (!ended.succeeded())
         return from_exit(ended, settings_.max_body_bytes);
 
-    std::optional<HttpAnswer> answer = parse_curl_output(ended.stdout_bytes);
-    if (!answer)
+    std::optional<AnswerHead> head = parse_curl_headers(ended.stderr_bytes);
+    if (!head)
         return problem(FetchProblem::Unreachable, "no HTTP answer in curl's output");
     FetchResult result;
-    result.http_status = answer->status;
-    result.final_url = url;
-    if (is_redirect(answer->status)) {
-        result.detail = answer->location.value_or("");
+    result.http_status = head->status;
+    result.final_url = to_string(url);
+    if (is_redirect(head->status)) {
+        result.detail = head->location.value_or("");
         return result;
     }
-    if (answer->status < 200 || answer->status >= 300) {
+    if (head->status < 200 || head->status >= 300) {
         result.problem = FetchProblem::HttpStatus;
-        result.detail = "HTTP " + std::to_string(answer->status);
+        result.detail = "HTTP " + std::to_string(head->status);
         return result;
     }
-    if (answer->body.size() > settings_.max_body_bytes)
+    if (ended.stdout_bytes.size() > settings_.max_body_bytes)
         return problem(FetchProblem::TooLarge,
                        "more than " + std::to_string(settings_.max_body_bytes) + " bytes");
-    result.body = std::move(answer->body);
-    result.charset = std::move(answer->charset);
+    // Pages wait for extraction with their bytes: no spare capacity held.
+    result.body = std::move(ended.stdout_bytes);
+    result.body.shrink_to_fit();
+    result.charset = std::move(head->charset);
     return result;
 }
 

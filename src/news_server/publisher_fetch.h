@@ -7,28 +7,41 @@
 // the C library's name service. Every option used exists in curl 7.54, the
 // firmware's version.
 //
-// Certificates are always verified. Redirects are followed here, one hop at
-// a time, and only to http(s) URLs on the hosts the request allows: curl
-// 7.54 cannot restrict the hosts of its own redirects.
+// Certificates are always verified, and only https is spoken. Redirects are
+// followed here, one hop at a time, and only to https URLs on the hosts the
+// request allows: curl 7.54 cannot restrict the hosts of its own redirects,
+// and it reads a host such as "[::1].vnexpress.net" as the address in the
+// brackets, so every hop is a strictly parsed HttpsUrl before curl sees it.
+// curl reads no configuration file (-q), and it writes the answer's header
+// blocks and its body to separate pipes: nothing in a body can pass for a
+// status line or a redirect.
 
 #include <chrono>
 #include <cstddef>
 #include <functional>
 #include <optional>
-#include <semaphore>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/slots.h"
+#include "base/url.h"
 
 namespace papyr::news_server {
 
 using SteadyTime = std::chrono::steady_clock::time_point;
 
+// Feeds and article pages have fetch slots of their own, so that neither
+// starves the other: article pages stuck at a slow publisher leave a
+// reader's feed request a free slot.
+enum class FetchLane { Feed, Article };
+
 struct FetchRequest {
-    std::string url;
+    HttpsUrl url;
     // The publisher's domains: the URL and every redirect must be on one.
     std::vector<std::string> allowed_hosts;
     SteadyTime deadline;  // the whole fetch, redirects included, ends by then
+    FetchLane lane = FetchLane::Feed;
 };
 
 enum class FetchProblem {
@@ -37,7 +50,7 @@ enum class FetchProblem {
     TimedOut,         // the time ran out (or no fetch slot came free in time)
     HttpStatus,       // the publisher answered with an error status
     TooLarge,         // more than the size limit
-    ForeignRedirect,  // a redirect off the publisher's hosts, or not http(s)
+    ForeignRedirect,  // a URL or redirect off the publisher's hosts, or not https
     TooManyRedirects,
 };
 
@@ -65,37 +78,40 @@ struct CurlSettings {
     std::chrono::milliseconds request_time_limit{6000};  // one hop
     std::size_t max_body_bytes = 4 * 1024 * 1024;
     int max_redirects = 5;
-    int max_concurrent = 4;  // curl processes at once
+    // curl processes at once, per lane.
+    int feed_slots = 2;
+    int article_slots = 4;
 };
 
-// The curl arguments for one hop, URL last. `time_limit_seconds` goes to
-// --max-time.
+// The curl arguments for one hop, "-q" first, URL last.
+// `time_limit_seconds` goes to --max-time.
 [[nodiscard]] std::vector<std::string> curl_arguments(const CurlSettings& settings,
-                                                      std::string_view url,
+                                                      const HttpsUrl& url,
                                                       double time_limit_seconds);
 
-// What curl wrote with -D -: the header block of the final answer and the
-// body after it. Header blocks of interim answers (100 Continue, a proxy's
-// "200 Connection established") are skipped.
-struct HttpAnswer {
+// What curl wrote of the answer's header blocks (its standard error, where
+// -D sends them): the final block's status and what it says. The blocks of
+// interim answers (100 Continue, a proxy's "200 Connection established")
+// come before it. Nothing when the text is not header blocks only.
+struct AnswerHead {
     int status = 0;
     std::optional<std::string> location;
-    std::string body;
     std::string charset;  // the Content-Type's charset parameter, lowercase
 };
-[[nodiscard]] std::optional<HttpAnswer> parse_curl_output(std::string_view output);
+[[nodiscard]] std::optional<AnswerHead> parse_curl_headers(std::string_view headers);
 
-// A fetcher that runs curl, at most settings.max_concurrent at once.
+// A fetcher that runs curl, at most the settings' slots of each lane at once.
 class CurlFetcher {
   public:
     explicit CurlFetcher(CurlSettings settings);
     FetchResult operator()(const FetchRequest& request);
 
   private:
-    FetchResult fetch_once(const std::string& url, SteadyTime deadline);
+    FetchResult fetch_once(const HttpsUrl& url, FetchLane lane, SteadyTime deadline);
 
     CurlSettings settings_;
-    std::counting_semaphore<256> slots_;
+    Slots feed_slots_;
+    Slots article_slots_;
 };
 
 // The CA bundle to give curl: the first of the system's usual bundle files

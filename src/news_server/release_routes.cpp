@@ -34,8 +34,15 @@ Reply to_reply(ChannelAnswer answer) {
 
 releases::ChannelFetch through(std::shared_ptr<CurlFetcher> curl) {
     return [curl = std::move(curl)](const ChannelRequest& request) {
-        FetchResult fetched = (*curl)({request.url, {request.host}, request.deadline});
         ChannelDocument document;
+        // The channel's URLs are https already; the package's comes from the
+        // signed manifest, and plain http is not fetched for it either.
+        std::optional<HttpsUrl> url = parse_https_url(request.url, PlainHttp::Refuse);
+        if (!url) {
+            document.detail = "not an https URL on a DNS name: " + request.url;
+            return document;
+        }
+        FetchResult fetched = (*curl)({std::move(*url), {request.host}, request.deadline});
         document.ok = fetched.ok();
         document.error_status = fetched.problem == FetchProblem::HttpStatus;
         document.body = std::move(fetched.body);
@@ -64,11 +71,12 @@ releases::ChannelFetchers channel_fetchers(const CurlSettings& publishers) {
     documents.test_resolve_address.reset();
     documents.max_body_bytes = 64 * 1024;
     documents.request_time_limit = std::chrono::milliseconds(4000);
-    documents.max_concurrent = 2;
+    // Each fetcher of the channel has its own slots, in the feed lane.
+    documents.feed_slots = 2;
     CurlSettings package = documents;
-    package.max_body_bytes = 32 * 1024 * 1024;
+    package.max_body_bytes = releases::kLargestPackageBytes;
     package.request_time_limit = std::chrono::minutes(5);
-    package.max_concurrent = 1;
+    package.feed_slots = 1;
     return {through(std::make_shared<CurlFetcher>(documents)),
             through(std::make_shared<CurlFetcher>(package))};
 }

@@ -103,12 +103,9 @@ Result<std::vector<std::string>> text_list(const json::Value& value, const Place
     return texts;
 }
 
-bool is_plain_domain(std::string_view host) {
-    if (host.empty() || host.front() == '.' || host.back() == '.')
-        return false;
-    return std::all_of(host.begin(), host.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.';
-    });
+// A DNS name as parse_dns_name gives it: lowercase, no trailing dot.
+bool is_plain_domain(const std::string& host) {
+    return parse_dns_name(host) == host;
 }
 
 Result<std::vector<std::string>> read_hosts(const json::Object& object, const Place& place) {
@@ -165,15 +162,16 @@ Result<FeedSet> read_feeds(const json::Object& object, const Place& place,
     auto urls = text_list(*value, place.member("feeds"), false);
     if (!urls)
         return Failure{std::move(urls).error()};
+    FeedSet feeds;
     for (std::size_t i = 0; i < urls->size(); ++i) {
-        const std::optional<Url> url = parse_url((*urls)[i]);
-        if (!url || (url->scheme != "http" && url->scheme != "https"))
+        std::optional<HttpsUrl> url = parse_https_url((*urls)[i], PlainHttp::Upgrade);
+        if (!url)
             return problem(place.member("feeds").index(i), "not an http(s) URL");
         if (!owned_by(hosts, url->host))
             return problem(place.member("feeds").index(i),
                            "host \"" + url->host + "\" is not one of the publisher's hosts");
+        feeds.urls.push_back(std::move(*url));
     }
-    FeedSet feeds{std::move(urls).value(), false};
     if (const json::Value* merge = member(object, "merge")) {
         if (merge->as_bool() == nullptr)
             return wrong_kind(place.member("merge"), "true or false", *merge);
@@ -347,18 +345,15 @@ const Publisher* Sources::find(std::string_view source_id) const {
     return nullptr;
 }
 
-const Publisher* Sources::publisher_of(std::string_view url_text) const {
-    const std::optional<Url> url = parse_url(url_text);
-    if (!url || (url->scheme != "http" && url->scheme != "https"))
-        return nullptr;
+const Publisher* Sources::publisher_of(const HttpsUrl& url) const {
     const Publisher* without_paths = nullptr;
     for (const Publisher& publisher : publishers) {
-        if (!publisher.owns_host(url->host))
+        if (!publisher.owns_host(url.host))
             continue;
         if (publisher.paths.empty()) {
             if (without_paths == nullptr)
                 without_paths = &publisher;
-        } else if (covers_path(publisher, url->path)) {
+        } else if (covers_path(publisher, url.path)) {
             return &publisher;
         }
     }

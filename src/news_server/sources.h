@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "base/result.h"
+#include "base/url.h"
 #include "extraction/extract.h"
 
 namespace papyr::news_server {
@@ -33,7 +34,9 @@ namespace papyr::news_server {
 // their items joined (first feed first, a link seen before dropped), so a
 // stale feed can be backed by its successor.
 struct FeedSet {
-    std::vector<std::string> urls;  // never empty; http(s) on the publisher's hosts
+    // Never empty; on the publisher's hosts. A feed written as http:// is
+    // read over https.
+    std::vector<HttpsUrl> urls;
     bool merge = false;
 
     bool operator==(const FeedSet&) const = default;
@@ -67,12 +70,11 @@ struct Sources {
 
     const Publisher* find(std::string_view source_id) const;
 
-    // The publisher an article URL belongs to: an http(s) URL on one of its
-    // hosts and, for a publisher with paths, under one of them. A publisher
-    // with paths wins over one without that shares its hosts (BBC Tiếng
-    // Việt's articles are on the same hosts as BBC News). Nullptr for any
-    // other URL.
-    const Publisher* publisher_of(std::string_view url) const;
+    // The publisher an article URL belongs to: one on its hosts and, for a
+    // publisher with paths, under one of them. A publisher with paths wins
+    // over one without that shares its hosts (BBC Tiếng Việt's articles are
+    // on the same hosts as BBC News). Nullptr for any other URL.
+    const Publisher* publisher_of(const HttpsUrl& url) const;
 
     bool operator==(const Sources&) const = default;
 };

@@ -248,8 +248,9 @@ bool ReleaseChannel::kept_matches_locked(const std::string& version, const std::
         kept_.reset();  // gone, or the channel now signs other bytes for it
     if (kept_)
         return false;
-    const std::optional<std::string> bytes = read_file_bytes(path);
-    if (!bytes || sha256_hex(*bytes) != sha256)
+    // Whatever lies under the package's name: only a regular file is read.
+    const std::optional<RegularFile> file = read_regular_file(path, kLargestPackageBytes);
+    if (!file || sha256_hex(file->bytes) != sha256)
         return false;
     kept_ = Kept{version, sha256, path};
     remove_other_packages(path);

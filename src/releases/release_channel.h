@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -34,6 +35,8 @@ namespace papyr::releases {
 
 // The path under which the service serves the verified package.
 inline constexpr std::string_view kPackagePathPrefix = "/ota/package/";
+// The largest package downloaded, or read back from the data folder.
+inline constexpr std::size_t kLargestPackageBytes = 32 * 1024 * 1024;
 
 struct ChannelSettings {
     // The signed manifest; the signature is this URL with ".sig" appended.

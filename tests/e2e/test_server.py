@@ -46,7 +46,7 @@ def server(command, *arguments):
 class Publishers:
     """The local publisher server until the test ends (or stop())."""
 
-    def __init__(self):
+    def __init__(self, *extra):
         self.folder = "/tmp/publishers"
         os.makedirs(self.folder, exist_ok=True)
         self.cert = os.path.join(self.folder, "cert.pem")
@@ -60,7 +60,7 @@ class Publishers:
         self.proc = subprocess.Popen(
             [sys.executable, os.path.join(harness.source_dir(), "tests", "support", "publisher_server.py"),
              "--cert-out", self.cert, "--log-file", self.log, "--modes", self.modes_file,
-             "--ready-file", ready],
+             "--ready-file", ready, *extra],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_until(lambda: os.path.exists(ready) or self.proc.poll() is not None,
                    "the publisher server", timeout=30)
@@ -82,8 +82,8 @@ class Publishers:
 
 
 class ServerEndToEnd(NamespaceTestCase):
-    def start_publishers(self):
-        publishers = Publishers()
+    def start_publishers(self, *extra):
+        publishers = Publishers(*extra)
         self.addCleanup(publishers.stop)
         return publishers
 

@@ -1,8 +1,10 @@
-// libFuzzer target for curl's output as the news service reads it from a
-// publisher fetch: header blocks, then the body. Besides memory safety
-// (checked by the sanitizers) it checks the bounds the service relies on: a
-// status of three digits and a body that is the end of the input. What the
-// body holds is the feed fuzzer's (feed_fuzz.cpp) and the extraction's.
+// libFuzzer target for what the news service reads from curl about a
+// publisher's answer: the header blocks (curl writes them apart from the
+// body), and the Location of a redirect as the URL of the next hop. Besides
+// memory safety (checked by the sanitizers) it checks the bounds the service
+// relies on: a status of three digits, and a next hop that is a strict https
+// URL which reads back as itself, on a host that is a DNS name. What a body
+// holds is the feed fuzzer's (feed_fuzz.cpp) and the extraction's.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "base/url.h"
 #include "news_server/publisher_fetch.h"
 
 namespace {
@@ -21,15 +24,23 @@ void check(bool condition, const char* what) {
     }
 }
 
+void check_next_hop(std::string_view location) {
+    const auto next = papyr::parse_https_url(location, papyr::PlainHttp::Refuse);
+    if (!next)
+        return;
+    check(papyr::parse_dns_name(next->host) == next->host, "a next hop off a DNS name");
+    check(papyr::parse_https_url(papyr::to_string(*next), papyr::PlainHttp::Refuse) == next,
+          "a next hop that does not read back as itself");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);  // NOLINT: bytes
-    if (const auto answer = papyr::news_server::parse_curl_output(input)) {
-        check(answer->body.size() <= input.size() &&
-                  input.substr(input.size() - answer->body.size()) == answer->body,
-              "the body is not the end of curl's output");
-        check(answer->status >= 0 && answer->status <= 999, "a status of more than three digits");
+    if (const auto head = papyr::news_server::parse_curl_headers(input)) {
+        check(head->status >= 0 && head->status <= 999, "a status of more than three digits");
+        if (head->location)
+            check_next_hop(*head->location);
     }
     return 0;
 }

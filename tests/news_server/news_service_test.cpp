@@ -1,11 +1,15 @@
 #include "news_server/news_service.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <array>
 #include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 
 #include "news_api/json.h"
@@ -37,6 +41,11 @@ class FakePublishers {
         offline_ = true;
     }
     void set_delay(std::chrono::milliseconds delay) { delay_ = delay; }
+    // The next fetch of `url` throws, as an allocation or a thread may.
+    void throw_once(const std::string& url) {
+        const std::lock_guard lock(mutex_);
+        throw_for_ = url;
+    }
     int calls(const std::string& url) {
         const std::lock_guard lock(mutex_);
         return calls_[url];
@@ -52,13 +61,18 @@ class FakePublishers {
     Fetcher fetcher() {
         return [this](const FetchRequest& request) {
             std::this_thread::sleep_for(delay_.load());
+            const std::string url = to_string(request.url);
             const std::lock_guard lock(mutex_);
-            ++calls_[request.url];
+            ++calls_[url];
+            if (url == throw_for_) {
+                throw_for_.clear();
+                throw std::runtime_error("secret internal detail");
+            }
             if (offline_)
-                return FetchResult{FetchProblem::Unreachable, 0, request.url, {}, "offline", {}};
-            const auto found = pages_.find(request.url);
+                return FetchResult{FetchProblem::Unreachable, 0, url, {}, "offline", {}};
+            const auto found = pages_.find(url);
             if (found == pages_.end())
-                return FetchResult{FetchProblem::HttpStatus, 404, request.url, {}, "HTTP 404", {}};
+                return FetchResult{FetchProblem::HttpStatus, 404, url, {}, "HTTP 404", {}};
             return found->second;
         };
     }
@@ -67,6 +81,7 @@ class FakePublishers {
     std::mutex mutex_;
     std::map<std::string, FetchResult> pages_;
     std::map<std::string, int> calls_;
+    std::string throw_for_;
     bool offline_ = false;
     std::atomic<std::chrono::milliseconds> delay_{0ms};
 };
@@ -296,6 +311,10 @@ TEST_F(NewsServiceTest, ArticlesOfOtherHostsAreRefusedWithoutAnyRequest) {
         {"file:///etc/passwd", 400},
         {"gopher://vnexpress.net/a", 400},
         {"not a url", 400},
+        // Hosts that only end in a publisher's domain: curl 7.54 would
+        // connect to the address in the brackets.
+        {"http://[::ffff:127.0.0.1].vnexpress.net/secret", 400},
+        {"https://a%2f.vnexpress.net/a.html", 400},
     };
     for (const auto& [url, status] : cases) {
         const Answer answer = service->article(url);
@@ -337,6 +356,119 @@ TEST_F(NewsServiceTest, AnArticleIsExtractedOnceKeptOnDiskAndCarriesTheAskedUrl)
     EXPECT_EQ(no_text.status, 502);
     EXPECT_FALSE(
         std::filesystem::exists(dir_ / "cache2" / "articles" / article_cache_file_name(empty)));
+}
+
+TEST_F(NewsServiceTest, AnExceptionInAFetchIsAnAnswerAndTheNextRequestGetsTheArticle) {
+    const std::string url = "https://vnexpress.net/bai-4812345.html";
+    publishers_.serve(url, article_page("Bài"));
+    publishers_.throw_once(url);
+    auto service = start();
+    const Answer failed = service->article(url);
+    EXPECT_EQ(failed.status, 500);
+    EXPECT_EQ(failed.cache_control, "no-store");
+    EXPECT_EQ(failed.body.find("secret"), std::string::npos) << failed.body;
+    EXPECT_NE(failed.note.find("secret internal detail"), std::string::npos);
+    EXPECT_EQ(service->article(url).status, 200);
+    EXPECT_EQ(publishers_.calls(url), 2);
+
+    publishers_.serve(kFeedUrl, rss({{"https://vnexpress.net/a-1.html", ""}}));
+    publishers_.throw_once(kFeedUrl);
+    EXPECT_EQ(service->feed("vnexpress", "tin-moi").status, 500);
+    EXPECT_EQ(service->feed("vnexpress", "tin-moi").status, 200);
+}
+
+TEST_F(NewsServiceTest, AFailedArticleIsAnsweredAtOnceForAWhileThenAskedForAgain) {
+    const std::string url = "https://vnexpress.net/bai-4812345.html";
+    publishers_.fail(url, FetchProblem::TimedOut);
+    auto service = start();
+    EXPECT_EQ(service->article(url).status, 504);
+    const Answer again = service->article(url);
+    EXPECT_EQ(again.status, 504);
+    EXPECT_EQ(publishers_.calls(url), 1);
+    // A page without article text counts as failed too.
+    const std::string empty = "https://vnexpress.net/trang-trong.html";
+    publishers_.serve(empty, "<html><body><div>menu</div></body></html>");
+    EXPECT_EQ(service->article(empty).status, 502);
+    EXPECT_EQ(service->article(empty).status, 502);
+    EXPECT_EQ(publishers_.calls(empty), 1);
+
+    clock_.advance(31s);
+    publishers_.serve(url, article_page("Bài"));
+    EXPECT_EQ(service->article(url).status, 200);
+    EXPECT_EQ(publishers_.calls(url), 2);
+}
+
+TEST_F(NewsServiceTest, AtMostTwoPagesAreExtractedAtOnceTheOthersWaitWithinTheirDeadline) {
+    const auto page = [](int i) {
+        return "https://vnexpress.net/bai-" + std::to_string(i) + ".html";
+    };
+    for (int i = 0; i < 3; ++i)
+        publishers_.serve(page(i), article_page("Bài"));
+    ServiceSettings settings = quiet_settings();
+    settings.answer_deadline = 1500ms;
+    // Extractions hold their slot until the test lets them go (or a third
+    // one starts, which must not happen).
+    std::mutex mutex;
+    std::condition_variable changed;
+    int started = 0;
+    bool released = false;
+    NewsService service(
+        repository_sources(), settings, dir_ / "cache", publishers_.fetcher(),
+        [](std::string_view) {}, clock_.clock(),
+        [&](const extraction::Page& fetched) {
+            std::unique_lock lock(mutex);
+            ++started;
+            changed.notify_all();
+            changed.wait(lock, [&] { return released || started > 2; });
+            lock.unlock();
+            return extraction::extract_article(fetched);
+        });
+    std::array<int, 2> statuses{};
+    std::vector<std::thread> readers;
+    readers.emplace_back([&] { statuses[0] = service.article(page(0)).status; });
+    readers.emplace_back([&] { statuses[1] = service.article(page(1)).status; });
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return started == 2; });
+    }
+    const Answer busy = service.article(page(2));
+    EXPECT_EQ(busy.status, 503);
+    EXPECT_EQ(decode_article_response(busy.body)->error, "Máy chủ đang bận, thử lại sau");
+    {
+        const std::lock_guard lock(mutex);
+        EXPECT_EQ(started, 2);
+        released = true;
+    }
+    changed.notify_all();
+    for (std::thread& reader : readers)
+        reader.join();
+    EXPECT_EQ(statuses, (std::array<int, 2>{200, 200}));
+    // Being busy is no failure of the page: it is fetched again.
+    EXPECT_EQ(service.article(page(2)).status, 200);
+}
+
+TEST_F(NewsServiceTest, WhatLiesInPlaceOfACacheFileIsAMissAnsweredInTime) {
+    const std::string url = "https://vnexpress.net/bai-4812345.html";
+    publishers_.serve(url, article_page("Bài"));
+    publishers_.serve(kFeedUrl, rss({{"https://vnexpress.net/a-1.html", ""}}));
+    publishers_.serve("https://vnexpress.net/rss/thoi-su.rss",
+                      rss({{"https://vnexpress.net/a-2.html", ""}}));
+    const auto feeds = dir_ / "cache" / "feeds";
+    const auto articles = dir_ / "cache" / "articles";
+    std::filesystem::create_directories(feeds);
+    std::filesystem::create_directories(articles);
+    // A FIFO blocks whoever opens it to read; /dev/zero never ends.
+    ASSERT_EQ(::mkfifo((articles / article_cache_file_name(url)).c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", feeds / "vnexpress_tin-moi.json");
+    std::filesystem::create_directory(feeds / "vnexpress_thoi-su.json");
+    auto service = start();
+    EXPECT_EQ(service->article(url).origin, AnswerOrigin::Publisher);
+    EXPECT_EQ(service->feed("vnexpress", "tin-moi").origin, AnswerOrigin::Publisher);
+    EXPECT_EQ(service->feed("vnexpress", "thoi-su").origin, AnswerOrigin::Publisher);
+    // The fresh copies took the places of the FIFO and the link.
+    EXPECT_EQ(start()->article(url).origin, AnswerOrigin::Disk);
+    EXPECT_TRUE(std::filesystem::is_regular_file(
+        std::filesystem::symlink_status(feeds / "vnexpress_tin-moi.json")));
 }
 
 TEST_F(NewsServiceTest, TheFirstArticlesOfAFetchedFeedAreFetchedInTheBackground) {

@@ -1,6 +1,7 @@
 #include "releases/release_channel.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <map>
@@ -210,6 +211,11 @@ TEST_F(ReleaseChannelTest, AKeptPackageDamagedOnDiskIsDownloadedAgain) {
     EXPECT_TRUE(restarted->manifest(kOrigin).offer);
     EXPECT_EQ(host_.fetches(kPackageUrl), 2);
     EXPECT_EQ(test::read_file(dir_ / "release" / "1.0.1.zip"), package_);
+    // A FIFO in its place, which would block whoever opens it to read.
+    std::filesystem::remove(dir_ / "release" / "1.0.1.zip");
+    ASSERT_EQ(::mkfifo((dir_ / "release" / "1.0.1.zip").c_str(), 0600), 0);
+    EXPECT_TRUE(start()->manifest(kOrigin).offer);
+    EXPECT_EQ(host_.fetches(kPackageUrl), 3);
 }
 
 TEST_F(ReleaseChannelTest, ConcurrentChecksShareOneDownloadThatOutlivesASlowAnswer) {

@@ -11,11 +11,21 @@ option and trusts it through --ca-bundle (the certificate file, written to
 
 Behaviour per path is read from --modes (a JSON file, re-read on every
 request, so a test changes it while the server runs):
-  {"stall": ["/rss/thoi-su.rss"], "malformed": ["/rss/the-gioi.rss"]}
-  stall      accept the request and never answer
-  malformed  answer a document that is no feed
+  {"stall": ["/rss/thoi-su.rss"], "malformed": ["/rss/the-gioi.rss"],
+   "redirect": {"/a.html": "http://vnexpress.net/b.html"},
+   "body-starts-like": {"/c.html": "HTTP/1.1 404 Not Found\r\n\r\n"}}
+  stall             accept the request and never answer
+  malformed         answer a document that is no feed
+  redirect          answer 302 with this Location
+  body-starts-like  answer 200 with a VnExpress article whose body starts
+                    with this text
+Paths /hostile-<kind>-<n>.html answer a page of about 4 MB made to cost an
+HTML parser: "class" (one element with a 4 MB class attribute),
+"attributes" (one element with 80,000 attributes) or "nesting" (elements
+nested 800,000 deep).
 Every request is appended to --log-file as "HOST PATH" before it is
-answered.
+answered; with --plain-port, the same server also listens for plain HTTP
+there and logs its requests as "PLAIN HOST PATH".
 """
 
 import argparse
@@ -157,6 +167,27 @@ def is_feed_path(path):
 
 MALFORMED = "<html><head><title>502 Bad Gateway</title></head><body>nginx</body></html>"
 
+HOSTILE_BYTES = 4_000_000
+
+
+def hostile_page(kind):
+    """The hostile markup, then a whole article: the extraction has all its
+    work to do."""
+    article = vnexpress_article(VNEXPRESS_ITEMS[0][1])
+    room = HOSTILE_BYTES - len(article)
+    if kind == "class":
+        markup = '<div class="' + "c " * (room // 2 - 16) + '">x</div>'
+    elif kind == "attributes":
+        markup = "<div " + " ".join(f"a{n}=v" for n in range(80_000)).ljust(room - 16) + ">x</div>"
+    elif kind == "nesting":
+        markup = "<div>" * (room // 5)
+    else:
+        return None
+    return markup + article
+
+
+_hostile_pages = {}
+
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
@@ -164,8 +195,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         host = (self.headers.get("Host") or "").split(":")[0]
         path = self.path.split("?")[0]
+        plain = "PLAIN " if self.server.plain else ""
         with self.server.log_lock, open(self.server.log_file, "a", encoding="utf-8") as log:
-            log.write(f"{host} {self.path}\n")
+            log.write(f"{plain}{host} {self.path}\n")
         modes = self.server.modes()
         if path in modes.get("stall", []):
             time.sleep(60)
@@ -173,6 +205,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if path in modes.get("malformed", []):
             self.answer(200, "text/html; charset=utf-8", MALFORMED)
             return
+        if path in modes.get("redirect", {}):
+            self.answer(302, "text/html; charset=utf-8", "", location=modes["redirect"][path])
+            return
+        if path in modes.get("body-starts-like", {}):
+            page = vnexpress_article(VNEXPRESS_ITEMS[0][1])
+            self.answer(200, "text/html; charset=utf-8", modes["body-starts-like"][path] + page)
+            return
+        if path.startswith("/hostile-"):
+            kind = path.split("-")[1]
+            if kind not in _hostile_pages:
+                _hostile_pages[kind] = hostile_page(kind)
+            if _hostile_pages[kind] is not None:
+                self.answer(200, "text/html; charset=utf-8", _hostile_pages[kind])
+                return
         feed = FEEDS.get((host, path))
         if feed is not None:
             self.answer(200, "application/rss+xml; charset=utf-8", feed())
@@ -191,10 +237,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return
         self.answer(404, "text/html; charset=utf-8", "<html><body>404</body></html>")
 
-    def answer(self, status, content_type, text):
+    def answer(self, status, content_type, text, location=None):
         body = text.encode("utf-8")
         try:
             self.send_response(status)
+            if location is not None:
+                self.send_header("Location", location)
             self.send_header("Content-Type", content_type)
             self.send_header("Content-Length", str(len(body)))
             self.send_header("Connection", "close")
@@ -212,8 +260,9 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, address, context, log_file, modes_file, generic):
+    def __init__(self, address, context, log_file, modes_file, generic, plain=False):
         self.context = context
+        self.plain = plain
         self.generic = generic
         self.log_file = log_file
         self.log_lock = threading.Lock()
@@ -228,6 +277,9 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
             return {}
 
     def finish_request(self, request, client_address):
+        if self.plain:
+            super().finish_request(request, client_address)
+            return
         try:
             connection = self.context.wrap_socket(request, server_side=True)
         except (ssl.SSLError, OSError):
@@ -260,12 +312,17 @@ def main(argv):
     parser.add_argument("--log-file", required=True)
     parser.add_argument("--modes", required=True)
     parser.add_argument("--ready-file", required=True)
+    parser.add_argument("--plain-port", type=int, help="also listen for plain HTTP on this port")
     parser.add_argument("--every-feed", action="store_true",
                         help="answer every feed path of a publisher host (the benchmark)")
     options = parser.parse_args(argv)
     context = make_certificate(options.cert_out)
     server = Server(("127.0.0.1", options.port), context, options.log_file, options.modes,
                     options.every_feed)
+    if options.plain_port:
+        plain = Server(("127.0.0.1", options.plain_port), None, options.log_file, options.modes,
+                       options.every_feed, plain=True)
+        threading.Thread(target=plain.serve_forever, daemon=True).start()
     with open(options.ready_file + ".tmp", "w", encoding="utf-8") as ready:
         ready.write("ready\n")
     os.replace(options.ready_file + ".tmp", options.ready_file)
