@@ -3,8 +3,7 @@
 #include <array>
 
 #include "base/url.h"
-#include "extraction/selector.h"
-#include "extraction/text.h"
+#include "extraction/html.h"
 #include "news_api/pub_date.h"
 
 namespace papyr::extraction {

@@ -7,7 +7,7 @@
 #include "base/unicode.h"
 #include "extraction/class_hints.h"
 #include "extraction/furniture_lines.h"
-#include "extraction/text.h"
+#include "extraction/html.h"
 #include "news_api/pub_date.h"
 
 namespace papyr::extraction {

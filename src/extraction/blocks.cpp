@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "extraction/text.h"
+#include "extraction/html.h"
 
 namespace papyr::extraction {
 namespace {

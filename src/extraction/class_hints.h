@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "extraction/html_tree.h"
+#include "extraction/html.h"
 
 namespace papyr::extraction {
 

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "extraction/html.h"
 #include "extraction/scoring.h"
-#include "extraction/selector.h"
-#include "extraction/text.h"
 
 namespace papyr::extraction {
 namespace {

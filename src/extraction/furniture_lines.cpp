@@ -4,7 +4,7 @@
 
 #include "base/unicode.h"
 #include "base/utf8.h"
-#include "extraction/text.h"
+#include "extraction/html.h"
 
 namespace papyr::extraction {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "extraction/text.h"
+#include "extraction/html.h"
 #include "news_api/pub_date.h"
 
 namespace papyr::extraction {

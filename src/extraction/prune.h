@@ -12,7 +12,7 @@
 
 #include <vector>
 
-#include "extraction/html_tree.h"
+#include "extraction/html.h"
 
 namespace papyr::extraction {
 

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "extraction/html_tree.h"
+#include "extraction/html.h"
 #include "extraction/prune.h"
 
 namespace papyr::extraction {

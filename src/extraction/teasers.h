@@ -6,7 +6,7 @@
 // names need say so; their shape does. Three or more such cards side by
 // side are never article text.
 
-#include "extraction/html_tree.h"
+#include "extraction/html.h"
 #include "extraction/prune.h"
 
 namespace papyr::extraction {

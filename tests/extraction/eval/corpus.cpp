@@ -7,7 +7,7 @@
 #include <memory>
 #include <sstream>
 
-#include "extraction/html_tree.h"
+#include "extraction/html.h"
 #include "news_api/json_value.h"
 
 namespace papyr::extraction::eval {

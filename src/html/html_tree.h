@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "base/result.h"
-#include "extraction/markup_bounds.h"
+#include "html/markup_bounds.h"
 
-namespace papyr::extraction {
+namespace papyr::html {
 
 using NodeId = std::uint32_t;
 inline constexpr NodeId kNoNode = UINT32_MAX;
@@ -96,4 +96,4 @@ class Document {
 // Fails only when the page needs more parser memory than the limit allows.
 [[nodiscard]] Result<Document> parse_html(std::string_view utf8, const ParseLimits& limits = {});
 
-}  // namespace papyr::extraction
+}  // namespace papyr::html

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace papyr::extraction {
+namespace papyr::html {
 
 // Written into raw text where a <br> stood; normalise_text turns it into a
 // line feed (source line feeds are only white space).
@@ -47,4 +47,4 @@ inline constexpr char kLineBreakMark = '\x1E';
 // Vietnamese text over English.
 [[nodiscard]] std::size_t text_length(std::string_view text);
 
-}  // namespace papyr::extraction
+}  // namespace papyr::html

@@ -1,11 +1,11 @@
-#include "extraction/unread_content.h"
+#include "html/unread_content.h"
 
 #include <strings.h>
 
 #include <algorithm>
 #include <string_view>
 
-namespace papyr::extraction {
+namespace papyr::html {
 namespace {
 
 bool is_letter(char c) {
@@ -124,4 +124,4 @@ void drop_unread_content(std::string& html) {
     html.resize(write);
 }
 
-}  // namespace papyr::extraction
+}  // namespace papyr::html

@@ -1,11 +1,11 @@
-#include "extraction/markup_bounds.h"
+#include "html/markup_bounds.h"
 
 #include <algorithm>
 #include <array>
 #include <optional>
 #include <vector>
 
-namespace papyr::extraction {
+namespace papyr::html {
 namespace {
 
 bool is_space(char c) {
@@ -290,4 +290,4 @@ std::string_view bounded_markup(std::string_view html, const MarkupBounds& bound
     return Bounder(html, bounds, storage).run();
 }
 
-}  // namespace papyr::extraction
+}  // namespace papyr::html

@@ -1,15 +1,15 @@
 // Pathological markup is trimmed before the parser sees it; ordinary markup
 // reaches it byte for byte.
 
-#include "extraction/markup_bounds.h"
+#include "html/markup_bounds.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "extraction/html_tree.h"
+#include "html/html_tree.h"
 
-namespace papyr::extraction {
+namespace papyr::html {
 namespace {
 
 std::string attributes(int count, const std::string& prefix = "a") {
@@ -98,4 +98,4 @@ TEST(MarkupBounds, DeepNestingKeepsItsTextAndWhatFollows) {
 }
 
 }  // namespace
-}  // namespace papyr::extraction
+}  // namespace papyr::html

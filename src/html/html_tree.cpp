@@ -1,4 +1,4 @@
-#include "extraction/html_tree.h"
+#include "html/html_tree.h"
 
 #include <gumbo.h>
 #include <strings.h>
@@ -10,9 +10,9 @@
 #include <cstring>
 #include <deque>
 
-#include "extraction/markup_bounds.h"
+#include "html/markup_bounds.h"
 
-namespace papyr::extraction {
+namespace papyr::html {
 namespace {
 
 // All of gumbo's memory comes from this arena, for two reasons. A budget: a
@@ -352,4 +352,4 @@ Result<Document> parse_html(std::string_view utf8, const ParseLimits& limits) {
     return document;
 }
 
-}  // namespace papyr::extraction
+}  // namespace papyr::html

@@ -2,13 +2,13 @@
 // exactly the contents of scripts, style sheets, drawings and comments, and
 // nothing that only looks like one.
 
-#include "extraction/unread_content.h"
+#include "html/unread_content.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace papyr::extraction {
+namespace papyr::html {
 namespace {
 
 std::string dropped(std::string html) {
@@ -51,4 +51,4 @@ TEST(UnreadContent, WhatIsReadOrOnlyLooksLikeATagStays) {
 }
 
 }  // namespace
-}  // namespace papyr::extraction
+}  // namespace papyr::html

@@ -1,11 +1,11 @@
-#include "extraction/selector.h"
+#include "html/selector.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace papyr::extraction {
+namespace papyr::html {
 namespace {
 
 const char* const kPage = R"(<html><body>
@@ -94,4 +94,4 @@ TEST(Selector, RejectsWhatItCannotReadWithAPosition) {
 }
 
 }  // namespace
-}  // namespace papyr::extraction
+}  // namespace papyr::html

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace papyr::extraction {
+namespace papyr::html {
 
 enum class Charset {
     Utf8,
@@ -43,4 +43,4 @@ enum class Charset {
 // letter before them (windows-1258 writes "ế" as "ê" and a combining acute).
 [[nodiscard]] std::string decode_to_utf8(std::string_view bytes, Charset charset);
 
-}  // namespace papyr::extraction
+}  // namespace papyr::html

@@ -1,13 +1,13 @@
-#include "extraction/charset.h"
+#include "html/charset.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 
 #include "base/utf8.h"
-#include "extraction/text.h"
+#include "html/text.h"
 
-namespace papyr::extraction {
+namespace papyr::html {
 namespace {
 
 #include "charset_tables.inc"
@@ -331,4 +331,4 @@ std::string decode_to_utf8(std::string_view bytes, Charset charset) {
     return compose_marks(decode_single_byte(bytes, *upper_half(charset)));
 }
 
-}  // namespace papyr::extraction
+}  // namespace papyr::html

@@ -1,8 +1,8 @@
-#include "extraction/selector.h"
+#include "html/selector.h"
 
-#include "extraction/text.h"
+#include "html/text.h"
 
-namespace papyr::extraction {
+namespace papyr::html {
 namespace {
 
 char lower(char c) {
@@ -387,4 +387,4 @@ NodeId select_first(const Document& document, NodeId scope, const Selector& sele
     return found.empty() ? kNoNode : found.front();
 }
 
-}  // namespace papyr::extraction
+}  // namespace papyr::html

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "base/result.h"
-#include "extraction/html_tree.h"
+#include "html/html_tree.h"
 
-namespace papyr::extraction {
+namespace papyr::html {
 
 struct AttributeTest {
     enum class Op { Exists, Equals, Includes, DashMatch, Prefix, Suffix, Substring };
@@ -66,4 +66,4 @@ struct Selector {
 // The first of them, or kNoNode.
 [[nodiscard]] NodeId select_first(const Document& document, NodeId scope, const Selector& selector);
 
-}  // namespace papyr::extraction
+}  // namespace papyr::html

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-namespace papyr::extraction {
+namespace papyr::html {
 
 struct MarkupBounds {
     // Elements left open at once in the source: further start tags are left
@@ -33,4 +33,4 @@ struct MarkupBounds {
 [[nodiscard]] std::string_view bounded_markup(std::string_view html, const MarkupBounds& bounds,
                                               std::string& storage);
 
-}  // namespace papyr::extraction
+}  // namespace papyr::html

@@ -1,10 +1,10 @@
-#include "extraction/charset.h"
+#include "html/charset.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace papyr::extraction {
+namespace papyr::html {
 namespace {
 
 std::string repeated(const std::string& text, int times) {
@@ -98,4 +98,4 @@ TEST(Charset, LabelsAreReadWithoutCaseOrQuotes) {
 }
 
 }  // namespace
-}  // namespace papyr::extraction
+}  // namespace papyr::html

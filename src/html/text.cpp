@@ -1,4 +1,4 @@
-#include "extraction/text.h"
+#include "html/text.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include "base/unicode.h"
 #include "base/utf8.h"
 
-namespace papyr::extraction {
+namespace papyr::html {
 namespace {
 
 struct Composition {
@@ -259,4 +259,4 @@ std::size_t text_length(std::string_view text) {
     return length;
 }
 
-}  // namespace papyr::extraction
+}  // namespace papyr::html

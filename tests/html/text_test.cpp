@@ -1,10 +1,10 @@
-#include "extraction/text.h"
+#include "html/text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace papyr::extraction {
+namespace papyr::html {
 namespace {
 
 TEST(Text, NormalisingCollapsesSpaceKeepsBreaksAndDropsInvisibleCharacters) {
@@ -53,4 +53,4 @@ TEST(Text, ComparableTextIgnoresCaseAndPunctuation) {
 }
 
 }  // namespace
-}  // namespace papyr::extraction
+}  // namespace papyr::html

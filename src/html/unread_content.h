@@ -9,7 +9,7 @@
 
 #include <string>
 
-namespace papyr::extraction {
+namespace papyr::html {
 
 // Removes the content between the start and end tags of those elements, in
 // place; the tags themselves stay. Comments go whole, and a "<script"
@@ -17,4 +17,4 @@ namespace papyr::extraction {
 // attribute values, so that one inside a value does not either.
 void drop_unread_content(std::string& html);
 
-}  // namespace papyr::extraction
+}  // namespace papyr::html
