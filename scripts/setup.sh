@@ -9,6 +9,8 @@ packages=(
   # libraries and data compiled into the program or its tests
   libstb-dev libgtest-dev libgmock-dev libbenchmark-dev unicode-data
   libpugixml-dev libgumbo-dev libssl-dev
+  # the gzipped pages of the extraction corpus, read by its evaluation
+  zlib1g-dev
   # the news service's HTTP layer: Boost.Beast and Boost.Asio, header-only
   # (the same headers serve the console's cross build)
   libboost1.81-dev

@@ -3,8 +3,7 @@
 #include <array>
 
 #include "base/url.h"
-#include "extraction/selector.h"
-#include "extraction/text.h"
+#include "extraction/html.h"
 #include "news_api/pub_date.h"
 
 namespace papyr::extraction {
@@ -72,15 +71,22 @@ std::string join(const std::vector<std::string>& names) {
     return out;
 }
 
-// A summary that the first paragraph begins with (a description cut
-// short, often with "..."), so that showing both would repeat it.
-bool repeats_first_paragraph(const std::string& lead, const std::vector<Block>& blocks) {
-    if (lead.empty() || blocks.empty())
-        return false;
+// A summary that the body already says: a paragraph of it (sites often
+// make the first paragraph their description), or the start of the first
+// one (a description cut short, often with "..."). The body keeps its
+// paragraph and the lead goes, so that nothing is shown twice.
+bool repeats_body(const std::string& lead, const std::vector<Block>& blocks) {
     const std::string wanted = comparable_text(lead);
+    if (wanted.empty() || blocks.empty())
+        return false;
     const std::string first = comparable_text(blocks.front().text);
-    return !wanted.empty() && first.size() > wanted.size() &&
-           first.compare(0, wanted.size(), wanted) == 0;
+    if (first.compare(0, wanted.size(), wanted) == 0)
+        return true;
+    for (const auto& block : blocks) {
+        if (comparable_text(block.text) == wanted)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -161,8 +167,7 @@ ArticleDetail assemble_article(const Page& page, ArticleParts parts,
     article.url = std::string(page.url);
     article.source = std::move(parts.source);
     article.title = std::move(parts.title);
-    article.lead =
-        repeats_first_paragraph(parts.lead, blocks) ? std::string() : std::move(parts.lead);
+    article.lead = repeats_body(parts.lead, blocks) ? std::string() : std::move(parts.lead);
     if (!parts.authors.empty())
         article.author = join(parts.authors);
     if (parts.published)

@@ -7,7 +7,7 @@
 
 #include "extraction/blocks.h"
 #include "extraction/extract.h"
-#include "extraction/html_tree.h"
+#include "extraction/html.h"
 #include "extraction/metadata.h"
 #include "extraction/rules.h"
 

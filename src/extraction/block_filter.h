@@ -3,7 +3,8 @@
 // The last pass over a body's blocks: what is left of boilerplate inside the
 // article (link lines, "Xem thêm:" and "Read more" lines, caption credits,
 // the byline and date repeated as text) goes, a block that appears twice is
-// kept once, and the title and lead are not repeated as paragraphs.
+// kept once, and the title is not repeated as a paragraph, nor the lead when
+// it stands apart from the body's paragraphs (a standfirst).
 
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 namespace papyr::extraction {
 
 struct FilterContext {
+    const Document* document = nullptr;  // the page the blocks come from
     std::string title;
     std::string lead;
     std::vector<std::string> authors;
@@ -21,9 +23,5 @@ struct FilterContext {
 
 [[nodiscard]] std::vector<Block> filter_blocks(std::vector<Block> blocks,
                                                const FilterContext& context);
-
-// Whether a short text is one of the stock lines of page furniture
-// ("Advertisement", "Xem thêm:", "Share this article").
-[[nodiscard]] bool is_stock_line(std::string_view text);
 
 }  // namespace papyr::extraction

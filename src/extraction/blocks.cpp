@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "extraction/text.h"
+#include "extraction/html.h"
 
 namespace papyr::extraction {
 namespace {
@@ -41,9 +41,14 @@ class Collector {
 
   private:
     void visit(NodeId id, bool in_link) {
-        if (removed_[id])
-            return;
         const Node& node = document_.node(id);
+        if (removed_[id]) {
+            // A box taken out between two runs of loose text still
+            // separates them.
+            if (node.kind == NodeKind::Element && is_block(node.tag))
+                flush();
+            return;
+        }
         if (node.kind == NodeKind::Text) {
             add_text(node.text, in_link);
             return;

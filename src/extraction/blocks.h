@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "extraction/html_tree.h"
+#include "extraction/html.h"
 #include "extraction/prune.h"
 
 namespace papyr::extraction {

@@ -6,114 +6,45 @@
 namespace papyr::extraction {
 namespace {
 
-// Whole words that mark boilerplate.
-constexpr std::array<std::string_view, 96> kBoilerplateWords = {
-    "ad",
-    "ads",
-    "adv",
-    "advert",
-    "adverts",
-    "advertisement",
-    "advertising",
-    "adsense",
-    "adslot",
-    "banner",
-    "breadcrumb",
-    "breadcrumbs",
-    "byline",
-    "caption",
-    "comment",
-    "comments",
-    "consent",
-    "cookie",
-    "cookies",
-    "credit",
-    "credits",
-    "disqus",
-    "donate",
-    "donation",
-    "dropdown",
-    "footer",
-    "gdpr",
-    "header",
-    "masthead",
-    "menu",
-    "nav",
-    "navbar",
-    "navigation",
-    "newsletter",
-    "newsletters",
-    "outbrain",
-    "taboola",
-    "pagination",
-    "pager",
-    "paywall",
-    "popup",
-    "modal",
-    "overlay",
-    "promo",
-    "promos",
-    "promotion",
-    "promoted",
-    "recirc",
-    "recirculation",
-    "recommend",
-    "recommended",
-    "recommendations",
-    "related",
-    "relate",
-    "share",
-    "shares",
-    "sharing",
-    "sharebar",
-    "social",
-    "sns",
-    "signup",
-    "signin",
-    "login",
-    "subscribe",
-    "subscription",
-    "sponsor",
-    "sponsored",
-    "sidebar",
-    "widget",
-    "widgets",
-    "toolbar",
-    "trending",
-    "popular",
-    "mostread",
-    "tags",
-    "tag",
-    "meta",
-    "author",
-    "bio",
-    "skip",
-    "rating",
-    "poll",
-    "print",
-    "toc",
-    "date",
-    "dateline",
-    "timestamp",
-    "xemthem",
-    "tinlienquan",
-    "lienquan",
-    "gallery",
-    "slideshow",
-    "carousel",
-    "video",
-    "player",
-    "thumbnail",
+// Whole words that mark boilerplate wherever they stand: these boxes are
+// never the article, however much text they hold (comment threads and
+// cookie notices can be longer than the article).
+constexpr std::array<std::string_view, 64> kBoilerplateWords = {
+    "advert",     "adverts",     "advertisement", "advertising", "breadcrumb",  "breadcrumbs",
+    "byline",     "caption",     "comment",       "comments",    "consent",     "cookie",
+    "cookies",    "credit",      "credits",       "disqus",      "donate",      "donation",
+    "footer",     "gdpr",        "menu",          "nav",         "navbar",      "navigation",
+    "newsletter", "newsletters", "outbrain",      "taboola",     "pagination",  "pager",
+    "popup",      "modal",       "overlay",       "promo",       "promos",      "promotion",
+    "promoted",   "recirc",      "recirculation", "recommend",   "recommended", "recommendations",
+    "related",    "relate",      "share",         "shares",      "sharing",     "sharebar",
+    "signup",     "signin",      "login",         "subscribe",   "sponsor",     "sponsored",
+    "sidebar",    "toolbar",     "trending",      "popular",     "mostread",    "author",
+    "bio",        "xemthem",     "tinlienquan",   "lienquan",
+};
+
+// Words that name what usually wraps boilerplate but also wraps article
+// text: an ad slot, a paywall around the rest of a delivered article, a
+// widget or video wrapper around an embedded post, a slideshow whose
+// slides are the article. They count only for blocks that look like
+// boilerplate themselves.
+constexpr std::array<std::string_view, 32> kIncidentalWords = {
+    "ad",       "ads",     "adv",          "adsense",   "adslot",   "banner",    "header",
+    "masthead", "paywall", "subscription", "social",    "sns",      "widget",    "widgets",
+    "meta",     "tag",     "tags",         "date",      "dateline", "timestamp", "skip",
+    "dropdown", "rating",  "poll",         "print",     "toc",      "gallery",   "slideshow",
+    "carousel", "video",   "player",       "thumbnail",
 };
 
 // Word stems that mark boilerplate when a word starts with them, for names
 // written as one word ("relatedposts", "commentlist", "sharethis").
-constexpr std::array<std::string_view, 22> kBoilerplateStems = {
-    "related", "share",     "social",   "comment",    "newsletter", "subscri",
-    "advert",  "sponsor",   "promo",    "cookie",     "consent",    "breadcrumb",
-    "sidebar", "footer",    "navbar",   "navigation", "pagination", "outbrain",
-    "taboola", "recommend", "trending", "disqus",
+constexpr std::array<std::string_view, 20> kBoilerplateStems = {
+    "related",    "share",    "comment",    "newsletter", "advert",   "sponsor", "promo",
+    "cookie",     "consent",  "breadcrumb", "sidebar",    "footer",   "navbar",  "navigation",
+    "pagination", "outbrain", "taboola",    "recommend",  "trending", "disqus",
 };
+
+constexpr std::array<std::string_view, 2> kIncidentalStems = {"social", "subscri"};
 
 // Pairs of words that mark boilerplate together ("read-more", "see_also").
 constexpr std::array<std::pair<std::string_view, std::string_view>, 13> kBoilerplatePairs = {{
@@ -159,17 +90,30 @@ bool is_alnum(char c) {
     return is_lower(c) || is_upper(c) || (c >= '0' && c <= '9');
 }
 
+template <std::size_t N>
+bool has_stem(const std::array<std::string_view, N>& stems, std::string_view word) {
+    if (word.size() <= 6)
+        return false;
+    for (const auto stem : stems) {
+        if (word.substr(0, stem.size()) == stem)
+            return true;
+    }
+    return false;
+}
+
+bool incidental_words(const std::vector<std::string>& words) {
+    for (const auto& word : words) {
+        if (listed(kIncidentalWords, word) || has_stem(kIncidentalStems, word))
+            return true;
+    }
+    return false;
+}
+
 bool boilerplate_words(const std::vector<std::string>& words) {
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string_view word = words[i];
-        if (listed(kBoilerplateWords, word))
+        if (listed(kBoilerplateWords, word) || has_stem(kBoilerplateStems, word))
             return true;
-        if (word.size() > 6) {
-            for (const auto stem : kBoilerplateStems) {
-                if (word.substr(0, stem.size()) == stem)
-                    return true;
-            }
-        }
         if (i + 1 < words.size()) {
             for (const auto& [first, second] : kBoilerplatePairs) {
                 if (word == first && words[i + 1] == second)
@@ -236,9 +180,20 @@ ClassHints class_hints(const Document& document, NodeId id) {
         }
     }
     hints.boilerplate = boilerplate_words(words);
+    for (const auto& word : words) {
+        hints.gated = hints.gated || word == "paywall" || word == "paywalled" || word == "premium";
+        hints.gallery =
+            hints.gallery || word == "gallery" || word == "slideshow" || word == "carousel";
+    }
+    hints.incidental = !hints.boilerplate && incidental_words(words);
     for (const auto& word : words)
         hints.content = hints.content || listed(kContentWords, word);
     return hints;
+}
+
+bool same_kind_of_element(const Document& document, NodeId a, NodeId b) {
+    return document.node(a).tag == document.node(b).tag &&
+           document.attribute(a, "class") == document.attribute(b, "class");
 }
 
 }  // namespace papyr::extraction

@@ -1,10 +1,10 @@
 #include "extraction/content.h"
 
+#include <algorithm>
 #include <array>
 
+#include "extraction/html.h"
 #include "extraction/scoring.h"
-#include "extraction/selector.h"
-#include "extraction/text.h"
 
 namespace papyr::extraction {
 namespace {
@@ -98,6 +98,63 @@ std::vector<Block> markup_body(const Document& document, const RemovedMask& remo
     return {};
 }
 
+// The outermost <article> elements at or below the roots.
+std::vector<NodeId> articles_in(const Document& document, const std::vector<NodeId>& roots) {
+    std::vector<NodeId> articles;
+    const auto visit = [&](NodeId id) {
+        if (!document.is_element(id, "article"))
+            return;
+        for (const NodeId have : articles) {
+            if (document.contains(have, id))
+                return;
+        }
+        articles.push_back(id);
+    };
+    for (const NodeId root : roots) {
+        visit(root);
+        document.for_each_descendant(root, visit);
+    }
+    return articles;
+}
+
+// The headline is looked for in the whole article, its pruned header too.
+bool holds_headline(const Document& document, NodeId article, const std::string& headline) {
+    bool found = false;
+    document.for_each_descendant(article, [&](NodeId id) {
+        if (found || !(document.is_element(id, "h1") || document.is_element(id, "h2")))
+            return;
+        const std::string text = comparable_text(document.raw_text(id));
+        found = count_words(text) >= 2 && headline.find(text) != std::string::npos;
+    });
+    return found;
+}
+
+// A page that runs on into further stories (the next article loaded under
+// this one, often longer) has several <article> elements: the page's own
+// story is the one that holds its headline. When scoring chose text in
+// other articles, or across several, and one with text enough holds the
+// headline, that one is the body; text outside every article stays chosen.
+std::vector<NodeId> page_story(const Document& document, const TextStats& stats,
+                               std::vector<NodeId> roots, const Metadata& metadata) {
+    const std::vector<NodeId> articles = articles_in(document, {document.root()});
+    if (articles.size() < 2 || roots.empty())
+        return roots;
+    const std::string headline =
+        comparable_text(metadata.title.empty() ? metadata.document_title : metadata.title);
+    for (const NodeId article : articles) {
+        if (stats.chars[article] - stats.link_chars[article] < kSmallBody ||
+            !holds_headline(document, article, headline))
+            continue;
+        const bool elsewhere = std::any_of(roots.begin(), roots.end(), [&](NodeId root) {
+            return !document.contains(article, root) &&
+                   (enclosing_article(document, root) != kNoNode ||
+                    !articles_in(document, {root}).empty());
+        });
+        return elsewhere ? std::vector<NodeId>{article} : roots;
+    }
+    return roots;
+}
+
 std::vector<Block> scored_body(const Document& document, const RemovedMask& removed) {
     const TextStats stats = measure_text(document, removed);
     return collect_blocks(document, find_main_content(document, removed, stats), removed);
@@ -131,7 +188,10 @@ BodyChoice choose_body(const Document& document, const RuleMatch* rules, const M
     }
     const RemovedMask removed = prune_boilerplate(document, Pruning::Full);
     const TextStats stats = measure_text(document, removed);
-    auto scored = collect_blocks(document, find_main_content(document, removed, stats), removed);
+    auto scored = collect_blocks(
+        document,
+        page_story(document, stats, find_main_content(document, removed, stats), metadata),
+        removed);
     auto named = markup_body(document, removed, stats);
     BodyChoice choice;
     if (!named.empty() && total_chars(named) * 10 >= total_chars(scored) * 6)

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "extraction/blocks.h"
-#include "extraction/html_tree.h"
+#include "extraction/html.h"
 #include "extraction/metadata.h"
 #include "extraction/rules.h"
 

@@ -6,12 +6,12 @@
 
 #include "extraction/assemble.h"
 #include "extraction/block_filter.h"
-#include "extraction/charset.h"
 #include "extraction/content.h"
-#include "extraction/html_tree.h"
+#include "extraction/html.h"
 #include "extraction/metadata.h"
 #include "extraction/rules.h"
-#include "extraction/text.h"
+#include "html/charset.h"
+#include "html/unread_content.h"
 
 namespace papyr::extraction {
 namespace {
@@ -41,7 +41,9 @@ bool only_furniture(const Document& document, const std::vector<Block>& blocks) 
 
 Result<ArticleDetail> extract_article(const Page& page) {
     const std::string_view bytes = page.bytes.substr(0, kMaxPageBytes);
-    const std::string text = decode_to_utf8(bytes, detect_charset(bytes, page.declared_charset));
+    std::string text =
+        html::decode_to_utf8(bytes, html::detect_charset(bytes, page.declared_charset));
+    html::drop_unread_content(text);
     auto document = parse_html(text);
     if (!document)
         return fail(std::move(document).error());
@@ -55,7 +57,7 @@ Result<ArticleDetail> extract_article(const Page& page) {
     ArticleParts parts = find_parts(page, *document, metadata, rule_match);
     BodyChoice body = choose_body(*document, rule_match, metadata);
     FilterContext context{
-        parts.title, parts.lead, parts.authors,
+        &*document, parts.title, parts.lead, parts.authors,
         page.rules != nullptr ? page.rules->drop_paragraphs : std::vector<std::string>()};
     const auto blocks = filter_blocks(std::move(body.blocks), context);
     if (blocks.empty() || only_furniture(*document, blocks))

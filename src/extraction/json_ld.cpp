@@ -4,8 +4,8 @@
 
 #include <string_view>
 
+#include "extraction/html.h"
 #include "extraction/metadata.h"
-#include "extraction/text.h"
 #include "news_api/pub_date.h"
 
 namespace papyr::extraction {

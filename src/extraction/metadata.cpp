@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "extraction/text.h"
+#include "extraction/html.h"
 #include "news_api/pub_date.h"
 
 namespace papyr::extraction {
@@ -91,6 +91,26 @@ template <class T>
 void take_if_empty(T& into, T from) {
     if (into.empty())
         into = std::move(from);
+}
+
+// Sites escape the values of meta tags and JSON-LD twice ("&amp;#8217;"),
+// or write markup into them ("&lt;p&gt;Here&amp;#x27;s"): after the page's
+// own parse, what is still a character reference or a tag is read once
+// more as HTML, as the text would have been meant.
+std::string decode_leftovers(const std::string& text) {
+    if (text.find('&') == std::string::npos && text.find('<') == std::string::npos)
+        return text;
+    const auto fragment = parse_html(text);
+    return fragment ? normalise_text(fragment->raw_text(fragment->root())) : text;
+}
+
+void decode_leftovers(Metadata& metadata) {
+    for (std::string* value : {&metadata.title, &metadata.description, &metadata.site_name})
+        *value = decode_leftovers(*value);
+    for (auto* names : {&metadata.authors, &metadata.organisations}) {
+        for (auto& name : *names)
+            name = decode_leftovers(name);
+    }
 }
 
 }  // namespace
@@ -217,6 +237,7 @@ Metadata read_metadata(const Document& document, int default_offset_minutes) {
     }
     // The site names itself most reliably in og:site_name.
     merged.site_name = !sources[2].site_name.empty() ? sources[2].site_name : sources[0].site_name;
+    decode_leftovers(merged);
     return merged;
 }
 

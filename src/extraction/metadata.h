@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "extraction/html_tree.h"
+#include "extraction/html.h"
 #include "news_api/json_value.h"
 
 namespace papyr::extraction {

@@ -5,13 +5,14 @@
 // strengths: the plain pass takes out what is junk on any page (scripts,
 // forms, figures and captions, hidden elements, navigation landmarks); the
 // full pass also takes out what class and id names call boilerplate
-// (sharing, comments, related lists, newsletters, ads...), which only the
+// (sharing, comments, related lists, newsletters, ads...) and what has the
+// shape of teasers for other stories, which only the
 // generic extraction wants: a publisher's rules say themselves what to
 // remove inside their body.
 
 #include <vector>
 
-#include "extraction/html_tree.h"
+#include "extraction/html.h"
 
 namespace papyr::extraction {
 
@@ -26,7 +27,8 @@ enum class Pruning { Plain, Full };
 void remove_subtrees(const Document& document, const std::vector<NodeId>& ids, RemovedMask& mask);
 
 // Per node, over the text that is not removed: the characters that are not
-// white space, those inside links, and the commas.
+// white space (those of Chinese, Japanese and Korean twice), those inside
+// links, and the commas.
 struct TextStats {
     std::vector<std::uint32_t> chars;
     std::vector<std::uint32_t> link_chars;

@@ -2,9 +2,8 @@
 
 #include <array>
 
+#include "extraction/html.h"
 #include "extraction/metadata.h"
-#include "extraction/selector.h"
-#include "extraction/text.h"
 #include "news_api/pub_date.h"
 
 namespace papyr::extraction {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "extraction/extract.h"
-#include "extraction/html_tree.h"
+#include "extraction/html.h"
 
 namespace papyr::extraction {
 

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "extraction/html_tree.h"
+#include "extraction/html.h"
 #include "extraction/prune.h"
 
 namespace papyr::extraction {
@@ -19,5 +19,8 @@ namespace papyr::extraction {
 [[nodiscard]] std::vector<NodeId> find_main_content(const Document& document,
                                                     const RemovedMask& removed,
                                                     const TextStats& stats);
+
+// The <article> element that `id` is or stands in; kNoNode when none.
+[[nodiscard]] NodeId enclosing_article(const Document& document, NodeId id);
 
 }  // namespace papyr::extraction

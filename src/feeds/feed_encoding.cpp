@@ -2,12 +2,12 @@
 
 #include <optional>
 
-#include "extraction/charset.h"
+#include "html/charset.h"
 
 namespace papyr::feeds {
 namespace {
 
-using extraction::Charset;
+using html::Charset;
 
 // UTF-16 without a byte-order mark still starts with "<?xml" in its own
 // code units.
@@ -43,13 +43,13 @@ std::string_view declared_encoding(std::string_view document) {
 }
 
 Charset feed_charset(std::string_view document, std::string_view declared_charset) {
-    if (const auto from_bom = extraction::charset_from_bom(document))
+    if (const auto from_bom = html::charset_from_bom(document))
         return *from_bom;
-    if (const auto from_server = extraction::charset_from_label(declared_charset))
+    if (const auto from_server = html::charset_from_label(declared_charset))
         return *from_server;
     if (const auto utf16 = utf16_by_its_start(document))
         return *utf16;
-    if (const auto from_document = extraction::charset_from_label(declared_encoding(document))) {
+    if (const auto from_document = html::charset_from_label(declared_encoding(document))) {
         // A declaration read byte by byte as ASCII cannot really be UTF-16.
         if (*from_document != Charset::Utf16Le && *from_document != Charset::Utf16Be)
             return *from_document;
@@ -60,7 +60,7 @@ Charset feed_charset(std::string_view document, std::string_view declared_charse
 }  // namespace
 
 std::string feed_in_utf8(std::string_view document, std::string_view declared_charset) {
-    return extraction::decode_to_utf8(document, feed_charset(document, declared_charset));
+    return html::decode_to_utf8(document, feed_charset(document, declared_charset));
 }
 
 }  // namespace papyr::feeds

@@ -7,17 +7,17 @@
 
 #include "base/unicode.h"
 #include "base/utf8.h"
-#include "extraction/html_tree.h"
-#include "extraction/text.h"
 #include "feeds/image_choice.h"
+#include "html/html_tree.h"
+#include "html/text.h"
 
 namespace papyr::feeds {
 namespace {
 
-using extraction::Document;
-using extraction::Node;
-using extraction::NodeId;
-using extraction::NodeKind;
+using html::Document;
+using html::Node;
+using html::NodeId;
+using html::NodeKind;
 
 template <std::size_t N>
 bool is_one_of(std::string_view name, const std::array<std::string_view, N>& names) {
@@ -116,7 +116,7 @@ std::string_view bounded(std::string_view html) {
 }
 
 HtmlText read_once(std::string_view html) {
-    Result<Document> document = extraction::parse_html(bounded(html));
+    Result<Document> document = html::parse_html(bounded(html));
     if (!document)
         return {};
     Reading reading = read_tree(*document);
@@ -167,7 +167,7 @@ std::string clean_text(std::string_view text) {
         pending_space = false;
         append_utf8(out, c);
     });
-    return extraction::compose_marks(std::move(out));
+    return html::compose_marks(std::move(out));
 }
 
 }  // namespace papyr::feeds

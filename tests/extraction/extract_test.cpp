@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -88,10 +89,17 @@ TEST(Extract, BodyTextIsNormalisedTheWayABrowserShowsIt) {
          "<p>shown</p><p hidden>attr</p><p aria-hidden=true>aria</p><p style='display: "
          "none'>style</p><p class='sr-only'>reader</p>",
          {"shown"}},
-        {"a repeated block appears once, the headline not at all",
-         "<h2>Headline of the story</h2><p>Same text.</p><div><p>Same   "
-         "text.</p></div><p>Other.</p>",
-         {"Same text.", "Other."}},
+        {"a repeated paragraph appears once, the headline not at all",
+         "<h2>Headline of the story</h2><p>The same long paragraph, said once in the text and "
+         "once more as a pull quote beside it.</p><div><p>The same long paragraph,   said once in "
+         "the "
+         "text and once more as a pull quote beside it.</p></div><p>Other.</p>",
+         {"The same long paragraph, said once in the text and once more as a pull quote beside it.",
+          "Other."}},
+        {"short lines repeat on purpose, but not three times",
+         "<p>Q: Where?</p><p>A: Here.</p><p>Q: Where?</p><p>A: There.</p><p>Log in to react</p>"
+         "<p>Log in to react</p><p>Log in to react</p>",
+         {"Q: Where?", "A: Here.", "Q: Where?", "A: There."}},
         {"preformatted text keeps its lines", "<pre>a = 1\n  b = 2</pre>", {"a = 1\nb = 2"}},
         {"stock lines of page furniture go",
          "<p>Real text here.</p><p>Advertisement</p><p>Xem thêm: <a href='/x'>khác</a></p>"
@@ -106,20 +114,24 @@ TEST(Extract, BodyTextIsNormalisedTheWayABrowserShowsIt) {
     }
 }
 
-TEST(Extract, TheLeadIsNotRepeatedAsTheFirstParagraph) {
+TEST(Extract, WhatTheBodySaysIsNotRepeatedAsTheLead) {
     const std::string first =
         "The council approved the new harbour wall on Tuesday, ending years of delay.";
     const std::string rest = "<p>Work starts in May and should take two years, officials said.</p>";
-    // The description is the first paragraph: the paragraph goes.
-    auto article = extract("<html><head><meta property='og:description' content='" + first +
-                           "'></head><body><h1>Harbour wall</h1><p>" + first + "</p>" + rest +
-                           "</body></html>");
-    ASSERT_TRUE(article);
-    EXPECT_EQ(article->lead, first);
-    EXPECT_EQ(article->paragraphs.front(),
-              "Work starts in May and should take two years, officials said.");
+    // The description is the first paragraph, or a later one: the body
+    // keeps it and the lead goes.
+    for (const std::string& body : {"<p>" + first + "</p>" + rest, rest + "<p>" + first + "</p>"}) {
+        const auto article =
+            extract("<html><head><meta property='og:description' content='" + first +
+                    "'></head><body><h1>Harbour wall</h1>" + body + "</body></html>");
+        ASSERT_TRUE(article);
+        EXPECT_EQ(article->lead, "");
+        EXPECT_EQ(article->paragraphs.size(), 2U);
+        EXPECT_NE(std::find(article->paragraphs.begin(), article->paragraphs.end(), first),
+                  article->paragraphs.end());
+    }
     // The description is the paragraph cut short: the lead goes, the text stays whole.
-    article = extract(
+    const auto article = extract(
         "<html><head><meta name=description content='The council approved the new "
         "harbour wall...'></head><body><h1>Harbour wall</h1><p>" +
         first + "</p>" + rest + "</body></html>");
@@ -170,6 +182,22 @@ TEST(Extract, MetadataGivesAuthorsDateAndSite) {
     EXPECT_EQ(article->title, "Wall approved");
     EXPECT_EQ(article->author, "Ann Lee, Bo Chan");
     EXPECT_EQ(article->pub_date, "Thứ hai, 2/6/2025, 08:30 (GMT+7)");  // the publisher's zone
+}
+
+TEST(Extract, ReferencesLeftInMetadataAfterParsingAreDecodedOnce) {
+    // Escaped twice in the meta tags (or markup written into them), and
+    // escaped in the JSON-LD strings, which no parse decodes.
+    const std::string html = R"(<html><head>
+<meta property="og:title" content="Mexico to fight &amp;#8216;illogical&amp;#8217; tariffs">
+<meta name="description" content="&lt;p&gt;Here&amp;#x27;s what we know&lt;/p&gt;">
+<script type="application/ld+json">{"@type":"NewsArticle",
+ "author":{"@type":"Person","name":"Ann O&#039;Neil &amp; Bo Chan"}}</script></head>
+<body><p>The council approved the wall, ending years of delay and argument.</p></body></html>)";
+    const auto article = extract(html);
+    ASSERT_TRUE(article) << article.error();
+    EXPECT_EQ(article->title, "Mexico to fight ‘illogical’ tariffs");
+    EXPECT_EQ(article->lead, "Here's what we know");
+    EXPECT_EQ(article->author, "Ann O'Neil & Bo Chan");
 }
 
 TEST(Extract, AnOrganisationIsTheAuthorOnlyWhenNoPersonIsNamed) {

@@ -7,7 +7,7 @@
 
 #include "base/utf8.h"
 #include "extraction/extract.h"
-#include "extraction/html_tree.h"
+#include "extraction/html.h"
 
 namespace papyr::extraction {
 namespace {

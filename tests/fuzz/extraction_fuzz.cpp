@@ -15,8 +15,8 @@
 #include "base/utf8.h"
 #include "extraction/extract.h"
 #include "extraction/metadata.h"
-#include "extraction/selector.h"
-#include "extraction/text.h"
+#include "html/selector.h"
+#include "html/text.h"
 
 namespace {
 
@@ -69,12 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check_text(article->title, "title is not UTF-8");
         check_text(article->lead, "lead is not UTF-8");
         check_text(article->source, "source is not UTF-8");
-        std::uint64_t words = papyr::extraction::count_words(article->lead);
+        std::uint64_t words = papyr::html::count_words(article->lead);
         for (const auto& paragraph : article->paragraphs) {
             if (paragraph.empty())
                 fail_check("an empty paragraph", "");
             check_text(paragraph, "paragraph is not UTF-8");
-            words += papyr::extraction::count_words(paragraph);
+            words += papyr::html::count_words(paragraph);
         }
         if (words != article->word_count)
             fail_check("word count differs from the text", article->title);
@@ -83,6 +83,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // The tolerant JSON-LD reader and the selector parser on the raw bytes.
     (void)papyr::extraction::parse_json_ld(bytes);
-    (void)papyr::extraction::parse_selector(bytes.substr(0, 256));
+    (void)papyr::html::parse_selector(bytes.substr(0, 256));
     return 0;
 }
