@@ -178,8 +178,13 @@ class ServerHttp(NamespaceTestCase):
         # answered; a feed never cached is an error.
         self.stop_instance(first)
         self.stop_instance(second)
-        time.sleep(5.5)
-        status, headers, stale = curl(FRONT + FEED)
-        self.assertEqual((status, stale), (200, body))
-        self.assertIn("X-Cache-Status: STALE", headers)
+        # nginx counts freshness in whole seconds: the copy goes stale
+        # between 5 and 6 s after it was stored. Until then it is a hit,
+        # afterwards stale; the same answer either way.
+        def cached_answer():
+            status, headers, cached = curl(FRONT + FEED)
+            self.assertEqual((status, cached), (200, body))
+            self.assertNotIn("X-Cache-Status: MISS", headers)
+            return "X-Cache-Status: STALE" in headers
+        wait_until(cached_answer, "the cached feed to be answered stale", timeout=10)
         self.assertGreaterEqual(curl(FRONT + "/api/v1/news/feed?source=vnexpress&category=thoi-su")[0], 500)
