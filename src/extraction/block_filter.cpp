@@ -177,7 +177,7 @@ std::vector<Block> filter_blocks(std::vector<Block> blocks, const FilterContext&
     for (std::size_t i = 0; i < blocks.size(); ++i) {
         Block& block = blocks[i];
         const std::string comparable = comparable_text(block.text);
-        // Recipes, interviews and spec sheets repeat short lines on purpose;
+        // Recipes, interviews and product data sheets repeat short lines on purpose;
         // a long paragraph twice is a pull quote or a copy.
         const bool repeated = block.chars >= kRepeatChars && !seen.insert(comparable).second;
         if (comparable.empty() || is_link_line(block) || is_stock_line(block.text) ||
